@@ -1,0 +1,65 @@
+# True when PATH (relative to the root) is to be built: VANTREL_ONLY is empty, or one of its
+# entries is PATH, a folder above it, or a folder below it.
+function(vantrel_wanted path out)
+  if(NOT VANTREL_ONLY)
+    set(${out} TRUE PARENT_SCOPE)
+    return()
+  endif()
+  foreach(entry ${VANTREL_ONLY})
+    string(FIND "${path}/" "${entry}/" above)
+    string(FIND "${entry}/" "${path}/" below)
+    if(above EQUAL 0 OR below EQUAL 0)
+      set(${out} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
+
+# Adds the folder PATH (relative to the root) when it holds a CMakeLists.txt and is wanted.
+function(vantrel_add_folder path)
+  vantrel_wanted(${path} wanted)
+  if(wanted AND EXISTS ${PROJECT_SOURCE_DIR}/${path}/CMakeLists.txt)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/${path} ${PROJECT_BINARY_DIR}/${path})
+  endif()
+endfunction()
+
+# Adds every immediate sub-folder of DIR that holds a CMakeLists.txt.
+function(vantrel_add_children dir)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${PROJECT_SOURCE_DIR}/${dir} ${PROJECT_SOURCE_DIR}/${dir}/*)
+  list(SORT children)
+  foreach(child ${children})
+    vantrel_add_folder(${dir}/${child})
+  endforeach()
+endfunction()
+# vantrel_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded files ...])
+# One GoogleTest program; its tests run headless with the emulated camera unless a test
+# changes the environment itself. Label "threaded" runs it under the thread sanitizer in CI,
+# "files" under the address sanitizer.
+function(vantrel_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      LABELS "${T_LABELS}"
+      TIMEOUT 300
+      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;VANTREL_CAMERA=emulated;VANTREL_TEST_TMP=${PROJECT_BINARY_DIR}/test-tmp")
+endfunction()
+
+# vantrel_add_bench(NAME SOURCES ... LIBS ...)
+function(vantrel_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+endfunction()
+
+# vantrel_add_fuzzer(NAME SOURCES ... LIBS ...): a libFuzzer target, built only with VANTREL_FUZZ.
+function(vantrel_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+endfunction()
