@@ -15,6 +15,7 @@ using LONGLONG = std::int64_t;
 using ULONGLONG = std::uint64_t;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using DWORD_PTR = std::uintptr_t;
 using WPARAM = UINT_PTR;

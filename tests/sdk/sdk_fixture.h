@@ -1,0 +1,99 @@
+// Shared set-up for the camera SDK tests: a freshly reset emulated module, silent logs, and
+// the open sequence the capture worker uses.
+#pragma once
+
+#include "deverodi/src/deverodi.h"
+#include "emulator/src/emulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace sdk_test {
+
+constexpr uint32_t kWidth = 256;
+constexpr uint32_t kHeight = 384;
+constexpr uint32_t kFrameSize = kWidth * kHeight * 2;
+
+inline camera_dev_t EmulatedDevice()
+{
+    return camera_dev_t{EMU_PRODUCT_ID, EMU_VENDOR_ID, const_cast<char *>(EMU_PRODUCT)};
+}
+
+inline camera_param_t StreamRequest(uint32_t timeout = 1000)
+{
+    camera_param_t p{};
+    p.pid = EMU_PRODUCT_ID;
+    p.vid = EMU_VENDOR_ID;
+    p.format = "YUY2";
+    p.width = kWidth;
+    p.height = kHeight;
+    p.frame_size = kFrameSize;
+    p.fps = 25;
+    p.timeout = timeout;
+    return p;
+}
+
+class SdkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("VANTREL_CAMERA", "emulated", 1);
+        emu_reset();
+        deverodi_log_register(2);
+        ASSERT_EQ(uvc_camera_init(), 0);
+        DrainReadyCount();
+    }
+
+    // The ready count lives for the process: take what earlier tests left, without waiting.
+    static void DrainReadyCount()
+    {
+        uvc_camera_stream_start(StreamRequest(0), nullptr); // no camera open: only sets the wait count
+        uvc_camera_stream_close(0);
+        uint8_t scratch[1];
+        while (uvc_frame_get(scratch) == 0) {
+        }
+    }
+
+    void TearDown() override
+    {
+        uvc_camera_stream_close(0);
+        uvc_camera_close();
+        deverodi_log_register(2);
+        emu_reset();
+    }
+
+    void Open() { ASSERT_EQ(uvc_camera_open(EmulatedDevice()), 0); }
+
+    // Starts the stream with frames coming only when emitted.
+    void StartManual(camera_param_t param = StreamRequest())
+    {
+        emu_stream_set_manual(1);
+        ASSERT_EQ(uvc_camera_stream_start(param, nullptr), 0);
+    }
+
+    void Emit(unsigned count)
+    {
+        emu_stream_emit(count);
+        ASSERT_EQ(emu_stream_wait_idle(5000), 0);
+    }
+
+    static std::vector<uint8_t> ExpectedFrame(uint32_t n)
+    {
+        std::vector<uint8_t> f(kFrameSize);
+        emu_scene_frame(emu_seed(), n, kWidth, kHeight, f.data());
+        return f;
+    }
+};
+
+// Captures what the SDK's default sink prints while fn runs.
+template <typename Fn> std::string Printed(Fn fn)
+{
+    ::testing::internal::CaptureStdout();
+    fn();
+    return ::testing::internal::GetCapturedStdout();
+}
+
+} // namespace sdk_test
