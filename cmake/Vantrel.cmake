@@ -45,7 +45,7 @@ function(vantrel_add_test name)
     PROPERTIES
       LABELS "${T_LABELS}"
       TIMEOUT 300
-      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;VANTREL_CAMERA=emulated;VANTREL_TEST_TMP=${PROJECT_BINARY_DIR}/test-tmp")
+      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;VANTREL_CAMERA=emulated;VANTREL_TEST_TMP=${PROJECT_BINARY_DIR}/test-tmp;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-tmp/config;VANTREL_DATA_DIR=${PROJECT_BINARY_DIR}/test-tmp/IRData/;TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan.supp")
 endfunction()
 
 # vantrel_add_bench(NAME SOURCES ... LIBS ...)

@@ -79,7 +79,7 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
     // A tiny stack request is raised to room for the layer's own calls.
     constexpr std::size_t kMinStack = 64 * 1024;
     if (nStackSize != 0) {
-        pthread_attr_setstacksize(&attr, std::max<std::size_t>({nStackSize, kMinStack, PTHREAD_STACK_MIN}));
+        pthread_attr_setstacksize(&attr, std::max<std::size_t>({nStackSize, kMinStack, static_cast<std::size_t>(PTHREAD_STACK_MIN)}));
     }
 
     auto* start = new Start{thread, end, pfnThreadProc, pParam, nPriority, {}};

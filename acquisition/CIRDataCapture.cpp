@@ -1,0 +1,205 @@
+#include "acquisition/CIRDataCapture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+
+#include "acquisition/ColorizeRaw16.h"
+#include "deverodi/src/vdcmd.h"
+#include "foundation/CAutoLock.h"
+#include "platform/kernel/clock.h"
+
+CIRDataCapture::CIRDataCapture() : CThreadActionFlow(nullptr)
+{
+    m_colorMap.SetPalettes(ZelColorMap::kPaletteCount, ZelColorMap::kPaletteSizes);
+    m_colorMap.SetPaletteColors(0, ZelColorMap::kPalette0);
+    m_colorMap.SetPaletteColors(1, ZelColorMap::kPalette1);
+    m_colorMap.SetPaletteColors(2, ZelColorMap::kPalette2);
+    m_colorMap.m_nCurPalette = 0;
+    m_colorMap.BuildLut();
+}
+
+CIRDataCapture::~CIRDataCapture()
+{
+    // Owners stop the worker first; by now no one reads the records.
+    for (IrFrame* f : {&m_frameLive, &m_frameImage, &m_frameVideo, &m_frameAlt})
+        ircam_frame_free(f);
+    for (IrFrame& f : m_ring)
+        ircam_frame_free(&f);
+    for (IrFrame& f : m_retired)
+        ircam_frame_free(&f);
+    // The opened camera's strings belong to the live record's request (the ring's copies share them).
+    std::free(m_frameLive.param.product);
+    std::free(const_cast<char*>(m_frameLive.param.format));
+}
+
+bool CIRDataCapture::StopRequested(DWORD ms)
+{
+    return WaitForSingleObject(*m_pStopEvent, ms) == WAIT_OBJECT_0;
+}
+
+void CIRDataCapture::PrepareLiveRecord()
+{
+    IrFrame& live = m_frameLive;
+    const std::uint32_t width = live.param.width;
+    const std::uint32_t rows = live.param.height / 2;
+    const std::uint32_t bytes = width * rows * 2;
+    const bool fits = live.image_info[0] == static_cast<std::int32_t>(width) &&
+                      live.image_info[1] == static_cast<std::int32_t>(rows) &&
+                      live.temp_info[0] == static_cast<std::int32_t>(width) &&
+                      live.temp_info[1] == static_cast<std::int32_t>(rows) && live.image_size == bytes &&
+                      live.temp_size == bytes;
+    if (!ircam_frame_empty(&live) && !fits) {
+        IrFrame old{};
+        std::swap(old.image_data, live.image_data);
+        std::swap(old.temp_data, live.temp_data);
+        std::swap(old.rgba_buf, live.rgba_buf);
+        std::swap(old.rgb_buf, live.rgb_buf);
+        m_retired.push_back(old);
+        if (live.frame_buf)
+            uvc_frame_buf_release(live.frame_buf);
+        live.frame_buf = nullptr;
+    }
+    if (ircam_frame_empty(&live))
+        ircam_frame_setup(&live);
+    else if (!live.frame_buf)
+        live.frame_buf = uvc_frame_buf_create(live.param);
+}
+
+void CIRDataCapture::OpenCamera()
+{
+    PrepareLiveRecord();
+    ircam_stream_start(&m_frameLive);
+    {
+        CAutoLock lock(&m_lockFrame);
+        m_bNewFrame = 0;
+    }
+    for (IrFrame& slot : m_ring)
+        ircam_frame_copy(&m_frameLive, &slot);
+    m_nRingIndex = 0;
+    std::memset(m_sum, 0, sizeof m_sum);
+    m_nSumCount = 0;
+    m_nAction = 1;
+}
+
+void CIRDataCapture::CloseCamera()
+{
+    uvc_camera_stream_close(0);
+    // The whole-frame buffer is the worker's alone; the halves stay for their readers.
+    if (m_frameLive.frame_buf)
+        uvc_frame_buf_release(m_frameLive.frame_buf);
+    m_frameLive.frame_buf = nullptr;
+    ircam_close();
+}
+
+void CIRDataCapture::AverageFrame(const IrFrame& slot)
+{
+    const int w = slot.temp_info[0];
+    const int h = slot.temp_info[1];
+    if (w != kSumWidth || h <= 0 || h > kSumRows || !slot.temp_data || !m_frameLive.temp_data ||
+        m_frameLive.temp_size < static_cast<std::uint32_t>(w * h * 2))
+        return;
+    const IrFrame& old = m_ring[(m_nRingIndex + 1) % kRingSize];
+    const bool sliding = m_nSumCount >= kAveraged && old.temp_data && old.temp_size >= slot.temp_size;
+    const int count = sliding ? m_nSumCount : m_nSumCount + 1;
+    // The divisor is 1, 2 or 3: a constant one lets the compiler replace the division.
+    auto pass = [&](auto divisor) {
+        for (int y = 0; y < h; ++y) {
+            std::int32_t* sum = m_sum[y];
+            const std::uint16_t* in = slot.temp_data + static_cast<std::size_t>(y) * kSumWidth;
+            const std::uint16_t* out = sliding ? old.temp_data + static_cast<std::size_t>(y) * kSumWidth : nullptr;
+            std::uint16_t* mean = m_frameLive.temp_data + static_cast<std::size_t>(y) * kSumWidth;
+            for (int x = 0; x < w; ++x) {
+                sum[x] += sliding ? static_cast<std::int32_t>(in[x]) - out[x] : in[x];
+                mean[x] = static_cast<std::uint16_t>(sum[x] / divisor());
+            }
+        }
+    };
+    switch (count) {
+    case 1: pass(std::integral_constant<int, 1>{}); break;
+    case 2: pass(std::integral_constant<int, 2>{}); break;
+    default: pass(std::integral_constant<int, kAveraged>{}); break;
+    }
+    m_nSumCount = count;
+}
+
+DWORD CIRDataCapture::Action()
+{
+    ShowTip(TIP_CAMERA_WAITING, 0);
+    DWORD checkTime = 0;
+    std::uint32_t attempts = 0;
+    if (m_nAction == 0) {
+        vdcmd_init();
+        while (ircam_open(&m_frameLive) != 0) {
+            if (StopRequested(500))
+                return TIP_TERMINATED;
+            vdcmd_init();
+        }
+        OpenCamera();
+        checkTime = GetTickCount();
+        ShowTip(TIP_CAMERA_CONNECTED, 0);
+    } else {
+        checkTime = GetTickCount();
+    }
+
+    for (;;) {
+        IrFrame& slot = m_ring[m_nRingIndex];
+        const int got = ircam_frame_get(&slot);
+        ++attempts;
+        if (got == 0) {
+            AverageFrame(slot);
+            m_nRingIndex = (m_nRingIndex + 1) % kRingSize;
+            CAutoLock lock(&m_lockFrame);
+            m_bNewFrame = 1;
+            if (m_bRecording)
+                m_videoWriter.WriteFrame(slot.temp_data);
+        }
+        const DWORD now = GetTickCount();
+        const DWORD elapsed = now - checkTime;  // unsigned: right across the counter's wrap
+        if (elapsed > 1200) {
+            const float rate = static_cast<float>(attempts) * 1000.0f / static_cast<float>(elapsed);
+            checkTime = now;
+            if (rate < 1.0f)
+                break;
+            attempts = 0;
+        }
+        if (StopRequested(10))
+            return TIP_TERMINATED;
+    }
+
+    m_nAction = 0;
+    StopRequested(100);
+    CloseCamera();
+    ShowTip(TIP_CAMERA_LOST, 0);
+    if (StopRequested(100))
+        return TIP_TERMINATED;
+    return 0;
+}
+
+void CIRDataCapture::End(DWORD)
+{
+    if (m_nAction > 0) {
+        CloseCamera();
+        m_nAction = 0;
+    }
+}
+
+void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
+{
+    if (!frame || !frame->temp_data)
+        return;
+    std::uint16_t maximum = 0;
+    std::uint16_t minimum = 0;
+    ircam_temp_min_max(frame, &maximum, &minimum);
+    if (maximum >= 25000 || maximum <= minimum)
+        return;
+    CAutoLock lock(&m_colorMap.m_lock);
+    m_colorMap.SetFrameMinMax(minimum, maximum);
+    const int pair = m_nColorMode == 0 ? 0 : 1;
+    const std::uint16_t base = pair == 0 ? minimum : maximum;
+    const std::uint16_t low = static_cast<std::uint16_t>(base + m_winOffset[pair][0]);
+    const std::uint16_t high = static_cast<std::uint16_t>(maximum + m_winOffset[pair][1]);
+    m_colorMap.SetDisplayRangeRaw(low, high);
+    m_colorMap.BuildLut();
+    ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(m_nColorMode), rects, 0);
+}

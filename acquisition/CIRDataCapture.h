@@ -1,0 +1,80 @@
+// The acquisition engine: an action flow whose thread opens the camera (retrying every 500 ms),
+// streams frames into a ring of four records, keeps the running mean of the last three frames in
+// the live record, raises the new-frame flag, hands each fetched frame to the video writer while
+// recording, and closes the camera when fewer than one frame a second arrive (the next step opens
+// it again). It also holds the colour map and the records of an opened image, of video playback
+// and of the alternate image, and the video writer and reader.
+//
+// Sharing rules:
+// - m_bNewFrame and m_bRecording are touched only under m_lockFrame. A frame is written to
+//   m_videoWriter while m_lockFrame is held, so clearing m_bRecording under the lock and then
+//   closing the writer can never overlap a write.
+// - The live record's buffers stay where they are for the worker's whole life, across every loss
+//   and reconnect of the camera: a reader never finds them released. Only a camera whose stream
+//   has another frame size gets new buffers; the old ones are kept until the worker is destroyed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "acquisition/CVideoFile.h"
+#include "acquisition/IrFrame.h"
+#include "acquisition/RectShape.h"
+#include "acquisition/ZelColorMap.h"
+#include "foundation/CMyLock.h"
+#include "foundation/CThreadActionFlow.h"
+
+class CIRDataCapture : public CThreadActionFlow {
+public:
+    // The supported module's temperature half; the running mean is kept at this size.
+    static constexpr int kSumWidth = 256;
+    static constexpr int kSumRows = 192;
+    static constexpr int kRingSize = 4;
+    static constexpr int kAveraged = 3;
+
+    CIRDataCapture();
+    ~CIRDataCapture() override;
+
+    // Fits the colour window to the frame (its minimum and maximum with the window offsets of the
+    // colour mode), rebuilds the lookup table and colours the frame, under the colour map's lock.
+    // A frame with no samples, a uniform one or one at 25000 raw or above is left alone.
+    void ColorizeFrame(IrFrame* frame, const RectShapeList* rects);
+
+    // One averaging step of the capture: adds the slot's samples to the running sums (taking out
+    // those of the frame three fetches back once three are held) and stores the mean in the live
+    // record. The slot is m_ring[m_nRingIndex].
+    void AverageFrame(const IrFrame& slot);
+
+    int m_nColorMode = 0;
+    ZelColorMap m_colorMap;
+    // Colour-window offsets in raw units, {low, high}: [0] for colour mode 0, [1] for the others.
+    std::int16_t m_winOffset[2][2] = {{-128, 0}, {-128, 64}};
+    int m_bNewFrame = 0;
+    IrFrame m_frameLive;
+    IrFrame m_frameImage;
+    IrFrame m_frameVideo;
+    IrFrame m_frameAlt;
+    int m_nRingIndex = 0;
+    IrFrame m_ring[kRingSize];
+    std::int32_t m_sum[kSumRows][kSumWidth] = {};
+    int m_nSumCount = 0;
+    int m_bRecording = 0;
+    CMyLock m_lockFrame;
+    CVideoFile m_videoWriter;
+    CVideoFile m_videoReader;
+
+protected:
+    DWORD Action() override;
+    void End(DWORD nCode) override;
+
+private:
+    // True when the stop event is signalled within ms.
+    bool StopRequested(DWORD ms);
+    void OpenCamera();
+    // Gives the live record buffers for the opened stream, keeping the ones it has when they fit.
+    void PrepareLiveRecord();
+    // Stops the stream and closes the camera; the live record keeps its halves.
+    void CloseCamera();
+
+    std::vector<IrFrame> m_retired;  // live buffers of an earlier frame size, freed at destruction
+};

@@ -1,0 +1,14 @@
+// The snapshot file (.ir): a frame record's two halves with their info blocks, little-endian, no
+// magic number: the temperature info block (32 bytes), the samples, the image info block (32
+// bytes), the image half. The block sizes follow only from words [0] and [1] of the info blocks.
+#pragma once
+
+#include "acquisition/IrFrame.h"
+
+// 0 when all four blocks were written, -1 otherwise (what was written stays on disk). A record
+// whose info blocks ask for more than its buffers hold is not written.
+int irfile_write(IrFrame* frame, const char* fileName);
+// Releases the record's buffers, then loads the file: 0, or -1 for a file that cannot be opened or
+// is not exactly a snapshot (damaged, truncated, empty, foreign), and then the record is empty.
+// frame_buf goes with the other buffers; param is left alone.
+int irfile_read(IrFrame* frame, const char* fileName);

@@ -1,0 +1,35 @@
+// irfile_read on arbitrary bytes: it must refuse what is not a snapshot, never read or write
+// outside its buffers and leave a whole record or an empty one.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "acquisition/irfile.h"
+#include "fuzz/acquisition/fuzz_temp_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static FuzzTempFile file("ir");
+    if (!file.Write(data, size))
+        return 0;
+    IrFrame frame;
+    const int r = irfile_read(&frame, file.Path());
+    if (r == 0) {
+        // A loaded record is whole: its halves are as large as its info blocks say.
+        const std::size_t temp = static_cast<std::size_t>(frame.temp_info[0]) * frame.temp_info[1] * 2;
+        const std::size_t image = static_cast<std::size_t>(frame.image_info[0]) * frame.image_info[1] * 2;
+        if (temp != frame.temp_size || image != frame.image_size || !frame.temp_data || !frame.image_data ||
+            !frame.rgb_buf || 64 + temp + image != size)
+            std::abort();
+        volatile std::uint16_t last = frame.temp_data[temp / 2 - 1];
+        (void)last;
+    } else if (!ircam_frame_empty(&frame)) {
+        std::abort();
+    }
+    ircam_frame_free(&frame);
+    return 0;
+}

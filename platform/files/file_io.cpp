@@ -1,0 +1,169 @@
+#include "platform/files/file_io.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+class FileObject : public platform::kernel::KernelObject {
+public:
+    explicit FileObject(int fd) : m_fd(fd) {}
+    ~FileObject() override { ::close(m_fd); }
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+HANDLE Fail(DWORD error)
+{
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+DWORD OpenError(int err)
+{
+    if (err == ENOENT)
+        return ERROR_FILE_NOT_FOUND;
+    if (err == EEXIST)
+        return ERROR_FILE_EXISTS;
+    return platform::kernel::ErrorFromErrno(err);
+}
+
+std::shared_ptr<FileObject> Lookup(HANDLE file)
+{
+    auto object = platform::kernel::LookupHandleAs<FileObject>(file);
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return object;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void*, DWORD creationDisposition, DWORD,
+                   HANDLE)
+{
+    if (!fileName || !*fileName)
+        return Fail(ERROR_PATH_NOT_FOUND);
+    const bool reading = desiredAccess & GENERIC_READ;
+    const bool writing = desiredAccess & GENERIC_WRITE;
+    int flags = O_CLOEXEC | (reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY);
+    bool truncate = false;
+    switch (creationDisposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT; truncate = true; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: truncate = true; break;
+    default: return Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (truncate && !writing)
+        return Fail(ERROR_ACCESS_DENIED);
+    const int fd = ::open(fileName, flags, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT && (flags & O_CREAT))
+            return Fail(ERROR_PATH_NOT_FOUND);
+        return Fail(OpenError(err));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    // The lock comes before any truncation, so a file that another handle holds stays as it is.
+    if (::flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        ::close(fd);
+        return Fail(ERROR_SHARING_VIOLATION);
+    }
+    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return Fail(platform::kernel::ErrorFromErrno(err));
+    }
+    SetLastError(ERROR_SUCCESS);
+    return platform::kernel::RegisterHandle(std::make_shared<FileObject>(fd));
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*)
+{
+    if (read)
+        *read = 0;
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    if (!buffer && toRead > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD done = 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (done < toRead) {
+        const ssize_t n = ::read(object->Fd(), bytes + done, toRead - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            if (read)
+                *read = done;
+            SetLastError(ERROR_READ_FAULT);
+            return FALSE;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<DWORD>(n);
+    }
+    if (read)
+        *read = done;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*)
+{
+    if (written)
+        *written = 0;
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    if (!buffer && toWrite > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD done = 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (done < toWrite) {
+        const ssize_t n = ::write(object->Fd(), bytes + done, toWrite - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            if (written)
+                *written = done;
+            SetLastError(err == ENOSPC || err == EFBIG || err == EDQUOT ? ERROR_DISK_FULL
+                                                                        : platform::kernel::ErrorFromErrno(err));
+            return FALSE;
+        }
+        done += static_cast<DWORD>(n);
+    }
+    if (written)
+        *written = done;
+    return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size)
+{
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    struct stat st {};
+    if (!size || ::fstat(object->Fd(), &st) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    size->QuadPart = st.st_size;
+    return TRUE;
+}

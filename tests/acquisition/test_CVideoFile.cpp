@@ -1,0 +1,237 @@
+#include "acquisition/CVideoFile.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+#include "tests/acquisition/TempDir.h"
+
+namespace {
+
+constexpr int kW = 256;
+constexpr int kH = 192;
+constexpr std::size_t kFrameBytes = kW * kH * 2;
+
+std::vector<std::uint16_t> Samples(int seed, int w = kW, int h = kH)
+{
+    std::vector<std::uint16_t> s(static_cast<std::size_t>(w) * h);
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::uint16_t>(18000 + seed * 977 + i * 31 + (i >> 8) * 7);
+    return s;
+}
+
+class VideoFile : public testing::Test {
+protected:
+    void SetUp() override { av_log_set_level(AV_LOG_ERROR); }
+    // Reads every frame; the result ends with the reader's final negative code.
+    std::vector<std::vector<std::uint16_t>> ReadAll(const std::string& path, int* last)
+    {
+        CVideoFile reader;
+        std::vector<std::vector<std::uint16_t>> frames;
+        *last = reader.OpenInput(path.c_str());
+        if (*last != 0)
+            return frames;
+        std::vector<std::uint16_t> buf(kW * kH);
+        while ((*last = reader.ReadFrame(buf.data(), kFrameBytes)) == 0)
+            frames.push_back(buf);
+        reader.CloseInput();
+        return frames;
+    }
+    TempDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(VideoFile, ThreeFramesRoundTripInAnAviRawYuyvStream)
+{
+    const std::string path = m_dir.File("rec.avi");
+    CVideoFile writer;
+    ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(writer.WriteFrame(Samples(i).data()), 0);
+    ASSERT_EQ(writer.CloseOutput(), 0);
+
+    AVFormatContext* fmt = nullptr;
+    ASSERT_EQ(avformat_open_input(&fmt, path.c_str(), nullptr, nullptr), 0);
+    ASSERT_GE(avformat_find_stream_info(fmt, nullptr), 0);
+    EXPECT_STREQ(fmt->iformat->name, "avi");
+    ASSERT_EQ(fmt->nb_streams, 1u);
+    const AVCodecParameters* par = fmt->streams[0]->codecpar;
+    EXPECT_EQ(par->codec_type, AVMEDIA_TYPE_VIDEO);
+    EXPECT_EQ(par->codec_id, AV_CODEC_ID_RAWVIDEO);
+    EXPECT_EQ(par->format, AV_PIX_FMT_YUYV422);
+    EXPECT_EQ(par->width, kW);
+    EXPECT_EQ(par->height, kH);
+    EXPECT_EQ(av_q2d(fmt->streams[0]->avg_frame_rate), 25.0);
+    avformat_close_input(&fmt);
+
+    int last = 0;
+    const auto frames = ReadAll(path, &last);
+    ASSERT_EQ(frames.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(frames[i], Samples(i)) << "frame " << i;
+    EXPECT_LT(last, 0);
+}
+
+TEST_F(VideoFile, EmptyRecordingIsAValidFileWithNoFrames)
+{
+    const std::string path = m_dir.File("empty.avi");
+    CVideoFile writer;
+    ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+    ASSERT_EQ(writer.CloseOutput(), 0);
+    CVideoFile reader;
+    ASSERT_EQ(reader.OpenInput(path.c_str()), 0);
+    EXPECT_EQ(reader.GetWidth(), kW);
+    EXPECT_EQ(reader.GetHeight(), kH);
+    std::vector<std::uint16_t> buf(kW * kH);
+    EXPECT_LT(reader.ReadFrame(buf.data(), kFrameBytes), 0);
+    EXPECT_EQ(reader.CloseInput(), 0);
+}
+
+TEST_F(VideoFile, FileWithoutVideoStreamIsRefused)
+{
+    // A one-second silent mono WAVE file, written by hand.
+    const std::string path = m_dir.File("sound.wav");
+    {
+        std::ofstream f(path, std::ios::binary);
+        const std::uint32_t rate = 8000, dataBytes = 16000;
+        auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
+        f.write("RIFF", 4); u32(36 + dataBytes); f.write("WAVEfmt ", 8); u32(16);
+        u16(1); u16(1); u32(rate); u32(rate * 2); u16(2); u16(16);
+        f.write("data", 4); u32(dataBytes);
+        std::vector<char> silence(dataBytes, 0);
+        f.write(silence.data(), dataBytes);
+    }
+    CVideoFile reader;
+    testing::internal::CaptureStderr();
+    const int r = reader.OpenInput(path.c_str());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r, -1);
+    EXPECT_NE(err.find("no video stream\n"), std::string::npos) << err;
+    std::vector<std::uint16_t> buf(kW * kH);
+    EXPECT_LT(reader.ReadFrame(buf.data(), kFrameBytes), 0);
+}
+
+TEST_F(VideoFile, MissingOrForeignFilesAreRefused)
+{
+    CVideoFile reader;
+    EXPECT_EQ(reader.OpenInput(m_dir.File("none.avi").c_str()), -1);
+    const std::string junk = m_dir.File("junk.avi");
+    std::ofstream(junk, std::ios::binary) << "this is not a video file at all";
+    EXPECT_EQ(reader.OpenInput(junk.c_str()), -1);
+    EXPECT_EQ(reader.GetWidth(), 0);
+}
+
+TEST_F(VideoFile, FrameOfAnotherSizeNeverWritesPastTheRecord)
+{
+    const std::string path = m_dir.File("big.avi");
+    CVideoFile writer;
+    ASSERT_EQ(writer.OpenOutput(path.c_str(), 320, 240), 0);
+    ASSERT_EQ(writer.WriteFrame(Samples(1, 320, 240).data()), 0);
+    ASSERT_EQ(writer.CloseOutput(), 0);
+
+    CVideoFile reader;
+    ASSERT_EQ(reader.OpenInput(path.c_str()), 0);
+    EXPECT_EQ(reader.GetWidth(), 320);
+    std::vector<std::uint16_t> buf(kW * kH + 16, 0xABCD);
+    EXPECT_LT(reader.ReadFrame(buf.data(), kFrameBytes), 0);
+    for (std::uint16_t v : buf)
+        ASSERT_EQ(v, 0xABCD);
+}
+
+TEST_F(VideoFile, WriterNeverOpenedIsHarmless)
+{
+    CVideoFile writer;
+    EXPECT_EQ(writer.CloseOutput(), 0);
+    EXPECT_LT(writer.WriteFrame(Samples(0).data()), 0);
+    EXPECT_EQ(writer.CloseOutput(), 0);
+    EXPECT_EQ(writer.CloseInput(), 0);
+}
+
+TEST_F(VideoFile, FailedOpenLeavesAClosedWriter)
+{
+    CVideoFile writer;
+    EXPECT_LT(writer.OpenOutput(m_dir.File("no/such/dir/rec.avi").c_str(), kW, kH), 0);
+    EXPECT_LT(writer.WriteFrame(Samples(0).data()), 0);
+    EXPECT_EQ(writer.CloseOutput(), 0);
+    // Still usable afterwards.
+    EXPECT_EQ(writer.OpenOutput(m_dir.File("ok.avi").c_str(), kW, kH), 0);
+    EXPECT_EQ(writer.CloseOutput(), 0);
+}
+
+TEST_F(VideoFile, ReaderReopensAndCloseReleasesIt)
+{
+    const std::string path = m_dir.File("rec.avi");
+    CVideoFile writer;
+    ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+    ASSERT_EQ(writer.WriteFrame(Samples(5).data()), 0);
+    ASSERT_EQ(writer.CloseOutput(), 0);
+    CVideoFile reader;
+    std::vector<std::uint16_t> buf(kW * kH);
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(reader.OpenInput(path.c_str()), 0);
+        ASSERT_EQ(reader.ReadFrame(buf.data(), kFrameBytes), 0);
+        EXPECT_EQ(buf, Samples(5));
+        EXPECT_EQ(reader.CloseInput(), 0);
+        EXPECT_EQ(reader.GetWidth(), 0);
+        EXPECT_LT(reader.ReadFrame(buf.data(), kFrameBytes), 0);
+    }
+}
+
+// A file-size limit makes the disk "full" for this process: writes past it fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit lim = m_old;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
+
+private:
+    rlimit m_old{};
+};
+
+TEST_F(VideoFile, FullDiskReportsFailureAndKeepsWrittenFramesReadable)
+{
+    const std::string path = m_dir.File("full.avi");
+    int written = 0;
+    bool failed = false;
+    {
+        FileSizeLimit limit(10 * kFrameBytes + kFrameBytes / 2);
+        CVideoFile writer;
+        ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+        for (int i = 0; i < 30; ++i) {
+            if (writer.WriteFrame(Samples(i).data()) < 0) {
+                failed = true;
+                break;
+            }
+            ++written;
+        }
+        const int closed = writer.CloseOutput();
+        failed = failed || closed < 0;
+        EXPECT_LT(closed, 0);
+    }
+    EXPECT_TRUE(failed);
+    int last = 0;
+    const auto frames = ReadAll(path, &last);
+    ASSERT_GE(frames.size(), 5u);
+    ASSERT_LE(frames.size(), static_cast<std::size_t>(written));
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i], Samples(static_cast<int>(i))) << "frame " << i;
+}
