@@ -59,20 +59,6 @@ int vdcmd_transport_init(int type)
     return 0;
 }
 
-int vdcmd_init(void)
-{
-    return vdcmd_transport_init(1);
-}
-
-int vdcmd_init_by_type(int type)
-{
-    if (type == 2) {
-        DEVERODI_ERROR("LINUX_I2C_SUPPORT needed!");
-        return UNSUPPORTED_TYPE;
-    }
-    return vdcmd_transport_init(type);
-}
-
 /* Called with the mutex held. */
 static int send(uint16_t address, uint16_t length, uint8_t *bytes)
 {

@@ -10,6 +10,7 @@ extern "C" {
 #endif
 
 int vdcmd_set_polling_wait_time(uint32_t n);
+/* These two live with the command set (doduze_dud.c). */
 int vdcmd_init(void);
 int vdcmd_init_by_type(int type);
 int vdcmd_transport_init(int type);

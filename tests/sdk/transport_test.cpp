@@ -1,6 +1,7 @@
 // The vendor transport checked on the emulated module's transfer log.
 #include "deverodi/src/data_rw.h"
 #include "deverodi/src/vdcmd.h"
+#include "emulator/src/spi_flash.h"
 #include "tests/sdk/sdk_fixture.h"
 
 #include <cstring>
@@ -198,6 +199,11 @@ TEST_F(TransportTest, ShortWriteLongerThan68IsRefusedByTheWrite)
 
 TEST_F(TransportTest, StandardReadInChunksWithAdvancingAddress)
 {
+    // Flash bytes that tell their address, so each chunk shows where it was read.
+    std::vector<uint8_t> pattern(300);
+    for (size_t i = 0; i < pattern.size(); i++)
+        pattern[i] = static_cast<uint8_t>(0x1000 + i);
+    emu_flash_load(0x1000, pattern.size(), pattern.data());
     uint8_t cmd[8] = {0x01, 0x82, 0x00, 0x00, 0x10, 0x00};
     std::vector<uint8_t> out(300);
     ASSERT_EQ(standard_cmd_read(cmd, 300, out.data()), 0);
@@ -343,8 +349,10 @@ TEST_F(TransportTest, LongReadLayout)
     EXPECT_EQ(std::memcmp(sent[1].data, second, 8), 0);
     EXPECT_EQ(sent[2].index, 0x1D10);
     EXPECT_EQ(sent[2].length, 2);
-    EXPECT_EQ(out[0], 0x14);
-    EXPECT_EQ(out[1], 0x15);
+    // The point (10, 20) answers its scene sample, big-endian.
+    uint16_t expected = emu_scene_sample(1, 0, 10, 20);
+    EXPECT_EQ(out[0], expected >> 8);
+    EXPECT_EQ(out[1], expected & 0xFF);
     EXPECT_EQ(StatusReads(), 1u);
 }
 
