@@ -33,19 +33,19 @@ function(vantrel_add_children dir)
   endforeach()
 endfunction()
 # vantrel_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded files ...])
-# One GoogleTest program; its tests run headless with the emulated camera unless a test
-# changes the environment itself. Label "threaded" runs it under the thread sanitizer in CI,
+# One GoogleTest program; its main (tests/support/test_main.cpp) makes it run headless with the
+# emulated camera and temporary settings and data folders unless the caller's environment says
+# otherwise. Label "threaded" runs it under the thread sanitizer in CI,
 # "files" under the address sanitizer.
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+  target_compile_definitions(${name} PRIVATE VANTREL_TEST_TMP="${PROJECT_BINARY_DIR}/test-tmp")
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/test-tmp)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      LABELS "${T_LABELS}"
-      TIMEOUT 300
-      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;VANTREL_CAMERA=emulated;VANTREL_TEST_TMP=${PROJECT_BINARY_DIR}/test-tmp;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-tmp/config;VANTREL_DATA_DIR=${PROJECT_BINARY_DIR}/test-tmp/IRData/;TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan.supp")
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
 endfunction()
 
 # vantrel_add_bench(NAME SOURCES ... LIBS ...)
