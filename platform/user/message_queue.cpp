@@ -7,6 +7,8 @@
 #include <unordered_set>
 
 #include "platform/kernel/win_types.h"
+#include "platform/user/surface.h"
+#include "platform/user/window_tree.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ struct Queue {
     std::deque<MSG> messages;
     std::unordered_set<HWND> live;
     std::uintptr_t nextHandle = 0x10000;
+    int wakeups = 0;  // something other than a posted message wants the waiting thread
 };
 
 Queue& queue()
@@ -46,6 +49,14 @@ std::deque<MSG>::iterator findMatch(Queue& q, HWND hwnd, UINT first, UINT last)
     return q.messages.end();
 }
 
+bool matchesNumber(UINT message, UINT first, UINT last)
+{
+    return (first == 0 && last == 0) || (message >= first && message <= last);
+}
+
+// Without a display's own wake-up, its events are looked for this often while a thread waits.
+constexpr DWORD kHostPollMs = 5;
+
 }  // namespace
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -70,30 +81,84 @@ void PostQuitMessage(int exitCode)
     q.arrived.notify_all();
 }
 
+namespace {
+
+// Looks for a message as Windows takes them: sent messages of other threads are handled first,
+// then posted and input messages in order, then WM_PAINT for a window with an update region, then
+// due timers.
+BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
+{
+    using namespace platform::user::detail;
+    ServeSentMessages();
+    HostPumpEvents();
+    Queue& q = queue();
+    {
+        std::lock_guard lock(q.mutex);
+        auto it = findMatch(q, hwnd, first, last);
+        if (it != q.messages.end()) {
+            *msg = *it;
+            if (remove) q.messages.erase(it);
+            return TRUE;
+        }
+    }
+    if (matchesNumber(WM_PAINT, first, last)) {
+        if (HWND target = FindPaintTarget(hwnd)) {
+            *msg = MSG{target, WM_PAINT, 0, 0, nowMs(), POINT{0, 0}};
+            return TRUE;
+        }
+    }
+    if (matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove)) return TRUE;
+    return FALSE;
+}
+
+}  // namespace
+
 BOOL PeekMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove)
 {
-    Queue& q = queue();
-    std::lock_guard lock(q.mutex);
-    auto it = findMatch(q, hwnd, first, last);
-    if (it == q.messages.end()) return FALSE;
-    *msg = *it;
-    if (remove & PM_REMOVE) q.messages.erase(it);
-    return TRUE;
+    if (msg == nullptr) return FALSE;
+    if (findMessage(msg, hwnd, first, last, (remove & PM_REMOVE) != 0)) return TRUE;
+    platform::user::PresentChangedWindows();
+    return FALSE;
 }
 
 BOOL GetMessage(LPMSG msg, HWND hwnd, UINT first, UINT last)
 {
+    using namespace platform::user::detail;
+    if (msg == nullptr) return FALSE;
+    for (;;) {
+        if (findMessage(msg, hwnd, first, last, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+        platform::user::PresentChangedWindows();
+        DWORD wait = MsUntilNextTimer();
+        if (HostHasWindows()) wait = std::min<DWORD>(wait, kHostPollMs);
+        Queue& q = queue();
+        std::unique_lock lock(q.mutex);
+        if (findMatch(q, hwnd, first, last) != q.messages.end() || q.wakeups != 0) {
+            q.wakeups = 0;
+            continue;
+        }
+        if (wait == INFINITE) q.arrived.wait(lock, [&q] { return q.wakeups != 0 || !q.messages.empty(); });
+        else q.arrived.wait_for(lock, std::chrono::milliseconds(wait), [&q] { return q.wakeups != 0 || !q.messages.empty(); });
+        q.wakeups = 0;
+    }
+}
+
+void WaitMessage()
+{
+    using namespace platform::user::detail;
+    MSG m;
+    if (findMessage(&m, nullptr, 0, 0, false)) return;
+    platform::user::PresentChangedWindows();
+    DWORD wait = MsUntilNextTimer();
+    if (HostHasWindows()) wait = std::min<DWORD>(wait, kHostPollMs);
     Queue& q = queue();
     std::unique_lock lock(q.mutex);
-    for (;;) {
-        auto it = findMatch(q, hwnd, first, last);
-        if (it != q.messages.end()) {
-            *msg = *it;
-            q.messages.erase(it);
-            return msg->message == WM_QUIT ? FALSE : TRUE;
-        }
-        q.arrived.wait(lock);
+    if (q.wakeups != 0 || !q.messages.empty()) {
+        q.wakeups = 0;
+        return;
     }
+    if (wait == INFINITE) q.arrived.wait(lock, [&q] { return q.wakeups != 0 || !q.messages.empty(); });
+    else q.arrived.wait_for(lock, std::chrono::milliseconds(wait), [&q] { return q.wakeups != 0 || !q.messages.empty(); });
+    q.wakeups = 0;
 }
 
 BOOL IsWindow(HWND hwnd)
@@ -123,11 +188,21 @@ void ReleaseWindowHandle(HWND hwnd)
     std::erase_if(q.messages, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
 }
 
+void detail::WakeQueue()
+{
+    Queue& q = queue();
+    {
+        std::lock_guard lock(q.mutex);
+        ++q.wakeups;
+    }
+    q.arrived.notify_all();
+}
+
 bool WaitForQueuedMessage(DWORD timeoutMs)
 {
     Queue& q = queue();
     std::unique_lock lock(q.mutex);
-    auto ready = [&q] { return !q.messages.empty(); };
+    auto ready = [&q] { return !q.messages.empty() || detail::HasSentMessages(); };
     if (timeoutMs == INFINITE) {
         q.arrived.wait(lock, ready);
         return true;

@@ -40,3 +40,6 @@ void ReleaseWindowHandle(HWND hwnd);
 bool WaitForQueuedMessage(DWORD timeoutMs);
 
 }  // namespace platform::user
+
+// Waits until a message (posted, sent from another thread, paint, timer or input) is there.
+void WaitMessage();

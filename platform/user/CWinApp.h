@@ -1,0 +1,34 @@
+// The class library's application object: one per program, reached through AfxGetApp.
+#pragma once
+
+#include "platform/user/CWnd.h"
+
+#define ID_HELP 0xE146u
+
+class CWinApp : public CCmdTarget {
+public:
+    explicit CWinApp(LPCSTR appName = nullptr);
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance() { return TRUE; }
+    virtual int ExitInstance() { return 0; }
+    // The message loop, used when InitInstance returns TRUE: until WM_QUIT.
+    virtual int Run();
+    void OnHelp() {}
+    void SetRegistryKey(LPCSTR key) { m_strRegistryKey = key ? key : ""; }
+
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+    DWORD m_dwRestartManagerSupportFlags = 0;
+    CString m_strRegistryKey;
+    CString m_strAppName;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+HINSTANCE AfxGetInstanceHandle();
+// The program's start: InitInstance, then Run when it returned TRUE, then ExitInstance; the
+// result is the exit code.
+int AfxWinMain();

@@ -1,0 +1,30 @@
+// What the window layer needs of the drawing layer, given to it at start-up. The window layer
+// does not link the drawing layer: platform/gdi fills this in (once, before windows paint) and
+// the window layer calls through it where a message carries a device context or a brush.
+// Every entry may stay null; the window layer then does without (no DC in WM_DRAWITEM, no
+// CDC object for OnCtlColor/OnEraseBkgnd, built-in controls not drawn, brushes ignored).
+#pragma once
+
+#include "platform/user/user_types.h"
+
+class CDC;
+
+namespace platform::user {
+
+struct GdiBridge {
+    // A device context drawing into the window's surface, clipped to its client area.
+    HDC (*getWindowDC)(HWND hwnd) = nullptr;
+    void (*releaseWindowDC)(HWND hwnd, HDC dc) = nullptr;
+    // The class library's temporary CDC object of a DC handle (CDC::FromHandle).
+    CDC* (*dcFromHandle)(HDC dc) = nullptr;
+    // The colour of a solid brush; false for a hollow (null) brush or an unknown handle.
+    bool (*solidBrushColor)(HBRUSH brush, COLORREF* color) = nullptr;
+    // Draws the standard look of a built-in control (static text, push button, check box, combo
+    // box field) into dc, reading the control's text, style and state through the window functions.
+    void (*drawControl)(HWND hwnd, HDC dc) = nullptr;
+};
+
+void SetGdiBridge(const GdiBridge& bridge);
+const GdiBridge& GetGdiBridge();
+
+}  // namespace platform::user

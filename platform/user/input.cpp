@@ -1,0 +1,549 @@
+#include "platform/user/input.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "platform/kernel/clock.h"
+#include "platform/user/menu.h"
+#include "platform/user/window.h"
+#include "platform/user/window_tree.h"
+
+using namespace platform::user::detail;
+
+namespace platform::user::input {
+
+namespace {
+
+struct State {
+    std::mutex mutex;
+    POINT cursor{0, 0};
+    std::optional<RECT> clip;
+    HWND capture = nullptr;
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    BYTE keys[256] = {};
+    HWND tracked = nullptr;
+    HCURSOR cursorShape = nullptr;
+    // Double clicks: the last press.
+    HWND lastDownWindow = nullptr;
+    Button lastDownButton = Button::Left;
+    DWORD lastDownTime = 0;
+    POINT lastDownPoint{0, 0};
+    // Moving a top-level window by its caption.
+    HWND moving = nullptr;
+    POINT moveStartCursor{0, 0};
+    POINT moveStartWindow{0, 0};
+};
+
+State& state()
+{
+    static State* s = new State;
+    return *s;
+}
+
+constexpr DWORD kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+int vkOf(Button b) { return b == Button::Left ? VK_LBUTTON : b == Button::Right ? VK_RBUTTON : VK_MBUTTON; }
+
+WPARAM mouseKeyFlags()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    WPARAM f = 0;
+    if (s.keys[VK_LBUTTON] & 0x80) f |= MK_LBUTTON;
+    if (s.keys[VK_RBUTTON] & 0x80) f |= MK_RBUTTON;
+    if (s.keys[VK_MBUTTON] & 0x80) f |= MK_MBUTTON;
+    if (s.keys[VK_SHIFT] & 0x80) f |= MK_SHIFT;
+    if (s.keys[VK_CONTROL] & 0x80) f |= MK_CONTROL;
+    return f;
+}
+
+bool usable(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n && (n->style & WS_VISIBLE) && !(n->style & WS_DISABLED);
+}
+
+// Deepest enabled, visible descendant under the point, top of the z-order first; windows that
+// answer HTTRANSPARENT pass the point on to what lies beneath them.
+HWND hitChild(HWND parent, POINT screen, int* hit)
+{
+    std::vector<HWND> kids;
+    {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(parent);
+        if (n == nullptr) return nullptr;
+        kids = n->children;
+    }
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+        if (!usable(*it)) continue;
+        RECT r;
+        GetWindowRect(*it, &r);
+        if (screen.x < r.left || screen.y < r.top || screen.x >= r.right || screen.y >= r.bottom) continue;
+        if (HWND deeper = hitChild(*it, screen, hit)) return deeper;
+        int h = static_cast<int>(SendMessage(*it, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)));
+        if (h == HTTRANSPARENT) continue;
+        *hit = h;
+        return *it;
+    }
+    return nullptr;
+}
+
+POINT toClient(HWND hwnd, POINT screen)
+{
+    ScreenToClient(hwnd, &screen);
+    return screen;
+}
+
+void post(HWND hwnd, UINT message, WPARAM w, LPARAM l) { PostMessage(hwnd, message, w, l); }
+
+void updateTracking(HWND under)
+{
+    HWND leave = nullptr;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (s.tracked != nullptr && s.tracked != under) {
+            leave = s.tracked;
+            s.tracked = nullptr;
+        }
+    }
+    if (leave) post(leave, WM_MOUSELEAVE, 0, 0);
+}
+
+POINT clamped(POINT p)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.clip) {
+        p.x = std::clamp(p.x, s.clip->left, std::max(s.clip->left, s.clip->right - 1));
+        p.y = std::clamp(p.y, s.clip->top, std::max(s.clip->top, s.clip->bottom - 1));
+    }
+    s.cursor = p;
+    return p;
+}
+
+}  // namespace
+
+HWND WindowAtScreenPoint(POINT screen, int* hitTest)
+{
+    int hit = HTNOWHERE;
+    std::vector<HWND> tops;
+    {
+        std::lock_guard lock(TreeMutex());
+        tops = TopLevelWindows();
+    }
+    // The most recently shown top-level window lies on top.
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        if (!VisibleChain(*it)) continue;
+        RECT r;
+        GetWindowRect(*it, &r);
+        if (screen.x < r.left || screen.y < r.top || screen.x >= r.right || screen.y >= r.bottom) continue;
+        if (!IsWindowEnabled(*it)) return nullptr;
+        HWND found = hitChild(*it, screen, &hit);
+        if (found == nullptr) {
+            hit = static_cast<int>(SendMessage(*it, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)));
+            found = *it;
+        }
+        if (hitTest) *hitTest = hit;
+        return found;
+    }
+    return nullptr;
+}
+
+void MouseMove(POINT screen)
+{
+    POINT p = clamped(screen);
+    HWND moving;
+    POINT startCursor, startWindow;
+    HWND capture;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        moving = s.moving;
+        startCursor = s.moveStartCursor;
+        startWindow = s.moveStartWindow;
+        capture = s.capture;
+    }
+    if (moving != nullptr) {
+        SetWindowPos(moving, nullptr, startWindow.x + (p.x - startCursor.x), startWindow.y + (p.y - startCursor.y), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+        return;
+    }
+    int hit = HTCLIENT;
+    HWND under = WindowAtScreenPoint(p, &hit);
+    updateTracking(under);
+    HWND target = capture ? capture : under;
+    if (target == nullptr) return;
+    if (capture) hit = HTCLIENT;
+    else SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
+    if (hit == HTCLIENT) {
+        POINT c = toClient(target, p);
+        post(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+    } else {
+        post(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    }
+}
+
+void MouseButton(POINT screen, Button button, bool down)
+{
+    POINT p = clamped(screen);
+    HWND capture;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (down) s.keys[vkOf(button)] |= 0x80;
+        else s.keys[vkOf(button)] &= 0x7F;
+        if (s.moving != nullptr) {
+            if (!down && button == Button::Left) s.moving = nullptr;
+            return;
+        }
+        capture = s.capture;
+    }
+    int hit = HTCLIENT;
+    HWND target = capture ? capture : WindowAtScreenPoint(p, &hit);
+    if (target == nullptr || !IsWindowEnabled(target)) return;
+    if (capture) hit = HTCLIENT;
+    UINT base = button == Button::Left ? WM_LBUTTONDOWN : button == Button::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
+    UINT message = down ? base : base + 1;
+    if (down) {
+        HWND root = RootOf(target);
+        if (root != GetActiveWindow()) SetActiveWindow(root);
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        DWORD now = GetTickCount();
+        bool dbl = s.lastDownWindow == target && s.lastDownButton == button && now - s.lastDownTime <= kDoubleClickMs &&
+                   std::abs(p.x - s.lastDownPoint.x) <= kDoubleClickSlop && std::abs(p.y - s.lastDownPoint.y) <= kDoubleClickSlop;
+        if (dbl && button != Button::Middle) {
+            message = base + 2;
+            s.lastDownWindow = nullptr;
+        } else {
+            s.lastDownWindow = target;
+            s.lastDownButton = button;
+            s.lastDownTime = now;
+            s.lastDownPoint = p;
+        }
+    }
+    if (hit == HTCLIENT) {
+        POINT c = toClient(target, p);
+        post(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+    } else if (button == Button::Left) {
+        post(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    }
+}
+
+void MouseWheel(POINT screen, int delta, bool horizontal)
+{
+    POINT p = clamped(screen);
+    HWND target = GetCapture();
+    if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
+    if (target == nullptr) return;
+    post(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
+}
+
+void Key(int virtualKey, bool down)
+{
+    bool alt;
+    HWND target;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        BYTE& k = s.keys[virtualKey & 0xFF];
+        if (down) k = static_cast<BYTE>((k & 0x80) ? k : ((k ^ 0x01) | 0x80));
+        else k &= 0x7F;
+        alt = (s.keys[VK_MENU] & 0x80) != 0;
+        target = s.focus ? s.focus : s.active;
+    }
+    if (target == nullptr || !IsWindow(target)) return;
+    bool sys = alt || virtualKey == VK_MENU;
+    UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    post(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
+}
+
+void MouseLeftDisplay() { updateTracking(nullptr); }
+
+void BeginMoveDrag(HWND topLevel)
+{
+    if (topLevel == nullptr || IsZoomed(topLevel)) return;
+    RECT r;
+    if (!GetWindowRect(topLevel, &r)) return;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!(s.keys[VK_LBUTTON] & 0x80)) return;  // the button was already released
+    s.moving = topLevel;
+    s.moveStartCursor = s.cursor;
+    s.moveStartWindow = POINT{r.left, r.top};
+}
+
+bool IsMoveDragging()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.moving != nullptr;
+}
+
+void ShowSystemMenu(HWND topLevel)
+{
+    if (topLevel == nullptr) return;
+    HMENU menu = GetSystemMenu(topLevel, FALSE);
+    UINT_PTR chosen = platform::user::ChooseMenuItem(topLevel, menu);
+    if (chosen != 0) PostMessage(topLevel, WM_SYSCOMMAND, chosen, 0);
+}
+
+void ForgetWindow(HWND hwnd)
+{
+    HWND lostCapture = nullptr;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (s.capture == hwnd) s.capture = nullptr, lostCapture = hwnd;
+        if (s.focus == hwnd) s.focus = nullptr;
+        if (s.active == hwnd) s.active = nullptr;
+        if (s.tracked == hwnd) s.tracked = nullptr;
+        if (s.moving == hwnd) s.moving = nullptr;
+        if (s.lastDownWindow == hwnd) s.lastDownWindow = nullptr;
+    }
+    (void)lostCapture;
+}
+
+void ForgetWindowTree(HWND hwnd)
+{
+    // Hiding, disabling or destroying a window takes capture and focus from it and its children.
+    HWND capture = GetCapture();
+    if (capture && (capture == hwnd || IsChild(hwnd, capture))) ReleaseCapture();
+    HWND focus = GetFocus();
+    if (focus && (focus == hwnd || IsChild(hwnd, focus))) {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        s.focus = nullptr;
+    }
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.moving == hwnd) s.moving = nullptr;
+}
+
+}  // namespace platform::user::input
+
+using namespace platform::user::input;
+
+HWND SetFocus(HWND hwnd)
+{
+    if (hwnd != nullptr && !IsWindow(hwnd)) return nullptr;
+    HWND root = hwnd ? RootOf(hwnd) : nullptr;
+    if (root && root != GetActiveWindow()) SetActiveWindow(root);
+    HWND old;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        old = s.focus;
+        if (old == hwnd) return old;
+        s.focus = hwnd;
+    }
+    if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    if (hwnd) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    return old;
+}
+
+HWND GetFocus()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.focus;
+}
+
+HWND GetActiveWindow()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.active;
+}
+
+HWND SetActiveWindow(HWND hwnd)
+{
+    HWND root = hwnd ? RootOf(hwnd) : nullptr;
+    HWND old;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        old = s.active;
+        if (old == root) return old;
+        s.active = root;
+    }
+    if (old && IsWindow(old)) {
+        SendMessage(old, WM_NCACTIVATE, FALSE, 0);
+        SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(root));
+    }
+    if (root) {
+        SendMessage(root, WM_NCACTIVATE, TRUE, 0);
+        SendMessage(root, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(root) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+    }
+    return old;
+}
+
+HWND SetCapture(HWND hwnd)
+{
+    if (!IsWindow(hwnd)) return nullptr;
+    HWND old;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        old = s.capture;
+        s.capture = hwnd;
+    }
+    if (old && old != hwnd) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+    return old;
+}
+
+BOOL ReleaseCapture()
+{
+    HWND old;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        old = s.capture;
+        s.capture = nullptr;
+    }
+    if (old) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+    return TRUE;
+}
+
+HWND GetCapture()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.capture;
+}
+
+BOOL ClipCursor(LPCRECT rect)
+{
+    HWND top;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (rect) {
+            RECT r = *rect;
+            if (r.right < r.left) std::swap(r.left, r.right);
+            if (r.bottom < r.top) std::swap(r.top, r.bottom);
+            s.clip = r;
+            s.cursor.x = std::clamp(s.cursor.x, r.left, std::max(r.left, r.right - 1));
+            s.cursor.y = std::clamp(s.cursor.y, r.top, std::max(r.top, r.bottom - 1));
+        } else {
+            s.clip.reset();
+        }
+        top = s.active;
+    }
+    HostConfine(top, rect);
+    return TRUE;
+}
+
+BOOL GetClipCursor(LPRECT rect)
+{
+    if (rect == nullptr) return FALSE;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.clip) {
+        *rect = *s.clip;
+    } else {
+        RECT b{0, 0, 1024, 768};
+        HostUsableBounds(&b);
+        *rect = b;
+    }
+    return TRUE;
+}
+
+BOOL GetCursorPos(LPPOINT point)
+{
+    if (point == nullptr) return FALSE;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    *point = s.cursor;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y)
+{
+    MouseMove(POINT{x, y});
+    return TRUE;
+}
+
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track)
+{
+    if (track == nullptr || track->cbSize < sizeof(TRACKMOUSEEVENT)) return FALSE;
+    if (!(track->dwFlags & TME_LEAVE)) return TRUE;
+    if (!IsWindow(track->hwndTrack)) return FALSE;
+    State& s = state();
+    bool outside;
+    {
+        std::lock_guard lock(s.mutex);
+        if (track->dwFlags & TME_CANCEL) {
+            if (s.tracked == track->hwndTrack) s.tracked = nullptr;
+            return TRUE;
+        }
+    }
+    POINT p;
+    GetCursorPos(&p);
+    outside = WindowAtScreenPoint(p, nullptr) != track->hwndTrack;
+    if (outside) {
+        // Windows posts the leave at once when the cursor is not over the window.
+        PostMessage(track->hwndTrack, WM_MOUSELEAVE, 0, 0);
+        return TRUE;
+    }
+    std::lock_guard lock(s.mutex);
+    s.tracked = track->hwndTrack;
+    return TRUE;
+}
+
+short GetKeyState(int virtualKey)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    BYTE k = s.keys[virtualKey & 0xFF];
+    return static_cast<short>(((k & 0x80) ? 0xFF80 : 0) | (k & 0x01));
+}
+
+short GetAsyncKeyState(int virtualKey)
+{
+    return static_cast<short>((GetKeyState(virtualKey) & 0x8000) ? 0x8000 : 0);
+}
+
+namespace {
+// The standard cursors are small numbers kept as handles; the host maps them to system cursors.
+bool standardCursor(UINT_PTR id) { return id >= 32512 && id <= 32651; }
+}  // namespace
+
+HCURSOR LoadCursor(HINSTANCE, LPCSTR name)
+{
+    auto id = reinterpret_cast<UINT_PTR>(name);
+    if (!IS_INTRESOURCE(name) || !standardCursor(id)) return nullptr;
+    return reinterpret_cast<HCURSOR>(id);
+}
+
+HCURSOR SetCursor(HCURSOR cursor)
+{
+    HCURSOR old;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        old = s.cursorShape;
+        s.cursorShape = cursor;
+    }
+    if (old != cursor) HostSetCursor(cursor);
+    return old;
+}
+
+HCURSOR GetCursor()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.cursorShape;
+}
+
+HICON LoadIcon(HINSTANCE, LPCSTR name)
+{
+    // Icons are resources; only the standard application icon is known here.
+    auto id = reinterpret_cast<UINT_PTR>(name);
+    return IS_INTRESOURCE(name) && id >= 32512 && id <= 32518 ? reinterpret_cast<HICON>(id) : nullptr;
+}

@@ -1,0 +1,33 @@
+// Mouse and keyboard input entering the window tree, as the display delivers it. The display host
+// calls these for its events; tests call them to act as the user. Call them on the user-interface
+// thread; the resulting messages are posted (hit tests and cursor requests are sent at once).
+#pragma once
+
+#include "platform/user/user_types.h"
+
+namespace platform::user::input {
+
+enum class Button { Left, Right, Middle };
+
+// The cursor moves to a screen point (kept inside the ClipCursor rectangle).
+void MouseMove(POINT screen);
+void MouseButton(POINT screen, Button button, bool down);
+// delta in WHEEL_DELTA units (120 a notch), positive away from the user.
+void MouseWheel(POINT screen, int delta, bool horizontal = false);
+// A key by virtual-key code (VK_CONTROL and VK_MENU for the modifier keys).
+void Key(int virtualKey, bool down);
+// The cursor left every window of the layer.
+void MouseLeftDisplay();
+
+// The window that would take mouse input at a screen point: the deepest visible, enabled window
+// under it whose WM_NCHITTEST does not answer HTTRANSPARENT; the hit-test code through hitTest.
+HWND WindowAtScreenPoint(POINT screen, int* hitTest);
+
+// Used by the window functions.
+void BeginMoveDrag(HWND topLevel);
+bool IsMoveDragging();
+void ShowSystemMenu(HWND topLevel);
+void ForgetWindow(HWND hwnd);
+void ForgetWindowTree(HWND hwnd);
+
+}  // namespace platform::user::input

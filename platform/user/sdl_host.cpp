@@ -1,0 +1,282 @@
+// The display host: one SDL window per top-level window, its events turned into input, and the
+// composed picture presented in it. Without a usable video driver the layer runs without a host.
+#include <SDL.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "platform/user/input.h"
+#include "platform/user/window_tree.h"
+
+namespace platform::user::detail {
+
+namespace {
+
+struct Host {
+    std::once_flag once;
+    bool ready = false;
+    bool headless = true;
+    std::thread::id thread;
+    std::map<Uint32, HWND> byId;  // SDL window id -> top-level window
+    std::map<HCURSOR, SDL_Cursor*> cursors;
+};
+
+Host& host()
+{
+    static Host* h = new Host;
+    return *h;
+}
+
+bool ensureVideo()
+{
+    Host& h = host();
+    std::call_once(h.once, [&h] {
+        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+        h.ready = true;
+        h.thread = std::this_thread::get_id();
+        const char* driver = SDL_GetCurrentVideoDriver();
+        h.headless = driver == nullptr || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    });
+    return h.ready && h.thread == std::this_thread::get_id();
+}
+
+SDL_Window* sdlOf(const Node& n) { return static_cast<SDL_Window*>(n.host); }
+
+HWND hwndOf(Uint32 windowId)
+{
+    auto& m = host().byId;
+    auto it = m.find(windowId);
+    return it == m.end() ? nullptr : it->second;
+}
+
+POINT screenPoint(HWND hwnd, int x, int y)
+{
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    return POINT{r.left + x, r.top + y};
+}
+
+int virtualKeyOf(SDL_Keycode k)
+{
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
+    switch (k) {
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT: return VK_MENU;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_RETURN: return VK_RETURN;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    default: return 0;
+    }
+}
+
+void windowEvent(const SDL_WindowEvent& e)
+{
+    HWND hwnd = hwndOf(e.windowID);
+    if (hwnd == nullptr) return;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    case SDL_WINDOWEVENT_MOVED: {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        if (r.left != e.data1 || r.top != e.data2) SetWindowPos(hwnd, nullptr, e.data1, e.data2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        break;
+    }
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        if (r.right - r.left != e.data1 || r.bottom - r.top != e.data2) SetWindowPos(hwnd, nullptr, 0, 0, e.data1, e.data2, SWP_NOMOVE | SWP_NOZORDER);
+        break;
+    }
+    case SDL_WINDOWEVENT_EXPOSED: {
+        std::lock_guard lock(TreeMutex());
+        if (Node* n = Find(hwnd)) n->changed = true;
+        break;
+    }
+    case SDL_WINDOWEVENT_LEAVE:
+        input::MouseLeftDisplay();
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) SetActiveWindow(hwnd);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void HostCreate(Node& n)
+{
+    if (!ensureVideo()) return;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if ((n.style & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
+    int w = std::max(1, static_cast<int>(n.rect.right - n.rect.left));
+    int h = std::max(1, static_cast<int>(n.rect.bottom - n.rect.top));
+    SDL_Window* window = SDL_CreateWindow(n.text.c_str(), n.rect.left, n.rect.top, w, h, flags);
+    if (window == nullptr) return;
+    n.host = window;
+    host().byId[SDL_GetWindowID(window)] = n.hwnd;
+}
+
+void HostDestroy(Node& n)
+{
+    if (n.host == nullptr) return;
+    host().byId.erase(SDL_GetWindowID(sdlOf(n)));
+    SDL_DestroyWindow(sdlOf(n));
+    n.host = nullptr;
+}
+
+void HostSyncGeometry(Node& n)
+{
+    if (n.host == nullptr) return;
+    SDL_SetWindowPosition(sdlOf(n), n.rect.left, n.rect.top);
+    SDL_SetWindowSize(sdlOf(n), std::max(1, static_cast<int>(n.rect.right - n.rect.left)), std::max(1, static_cast<int>(n.rect.bottom - n.rect.top)));
+}
+
+void HostSyncShow(Node& n)
+{
+    if (n.host == nullptr) return;
+    if (!(n.style & WS_VISIBLE)) {
+        SDL_HideWindow(sdlOf(n));
+        return;
+    }
+    SDL_ShowWindow(sdlOf(n));
+    if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
+    else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
+    n.changed = true;
+}
+
+void HostSetTitle(Node& n)
+{
+    if (n.host) SDL_SetWindowTitle(sdlOf(n), n.text.c_str());
+}
+
+void HostPresent(Node& n, const Picture& picture)
+{
+    if (n.host == nullptr || picture.width <= 0 || picture.height <= 0) return;
+    SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
+    if (target == nullptr) return;
+    int w = std::min(target->w, picture.width), h = std::min(target->h, picture.height);
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, picture.pixels.data(), picture.width * 4, target->format->format, target->pixels, target->pitch);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    SDL_UpdateWindowSurface(sdlOf(n));
+}
+
+void HostConfine(HWND top, const RECT* screen)
+{
+    if (!host().ready || host().thread != std::this_thread::get_id()) return;
+    std::lock_guard lock(TreeMutex());
+    for (auto& [id, hwnd] : host().byId) {
+        Node* n = Find(hwnd);
+        if (n == nullptr || n->host == nullptr) continue;
+        if (screen != nullptr && hwnd == top) {
+            SDL_Rect r{static_cast<int>(screen->left - n->rect.left), static_cast<int>(screen->top - n->rect.top),
+                       static_cast<int>(screen->right - screen->left), static_cast<int>(screen->bottom - screen->top)};
+            SDL_SetWindowMouseRect(sdlOf(*n), &r);
+        } else {
+            SDL_SetWindowMouseRect(sdlOf(*n), nullptr);
+        }
+    }
+}
+
+bool HostPumpEvents()
+{
+    Host& h = host();
+    if (!h.ready || h.thread != std::this_thread::get_id()) return false;
+    bool any = false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        any = true;
+        switch (e.type) {
+        case SDL_MOUSEMOTION:
+            if (HWND hwnd = hwndOf(e.motion.windowID)) input::MouseMove(screenPoint(hwnd, e.motion.x, e.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (HWND hwnd = hwndOf(e.button.windowID)) {
+                input::Button b = e.button.button == SDL_BUTTON_RIGHT ? input::Button::Right
+                                  : e.button.button == SDL_BUTTON_MIDDLE ? input::Button::Middle
+                                                                         : input::Button::Left;
+                bool down = e.type == SDL_MOUSEBUTTONDOWN;
+                SDL_CaptureMouse(down ? SDL_TRUE : SDL_FALSE);
+                input::MouseButton(screenPoint(hwnd, e.button.x, e.button.y), b, down);
+            }
+            break;
+        case SDL_MOUSEWHEEL: {
+            POINT p;
+            GetCursorPos(&p);
+            if (e.wheel.y) input::MouseWheel(p, e.wheel.y * WHEEL_DELTA, false);
+            if (e.wheel.x) input::MouseWheel(p, e.wheel.x * WHEEL_DELTA, true);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (int vk = virtualKeyOf(e.key.keysym.sym)) input::Key(vk, e.type == SDL_KEYDOWN);
+            break;
+        case SDL_WINDOWEVENT:
+            windowEvent(e.window);
+            break;
+        default:
+            break;
+        }
+    }
+    return any;
+}
+
+bool HostHasWindows()
+{
+    Host& h = host();
+    return h.ready && h.thread == std::this_thread::get_id() && !h.byId.empty();
+}
+
+bool HostIsHeadless()
+{
+    ensureVideo();
+    return host().headless;
+}
+
+bool HostUsableBounds(RECT* bounds)
+{
+    if (!ensureVideo()) return false;
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) return false;
+    *bounds = RECT{r.x, r.y, r.x + r.w, r.y + r.h};
+    return true;
+}
+
+void HostSetCursor(HCURSOR cursor)
+{
+    Host& h = host();
+    if (!h.ready || h.thread != std::this_thread::get_id() || h.headless) return;
+    auto id = reinterpret_cast<UINT_PTR>(cursor);
+    SDL_SystemCursor kind = id == 32649   ? SDL_SYSTEM_CURSOR_HAND
+                            : id == 32515 ? SDL_SYSTEM_CURSOR_CROSSHAIR
+                            : id == 32513 ? SDL_SYSTEM_CURSOR_IBEAM
+                            : id == 32514 ? SDL_SYSTEM_CURSOR_WAIT
+                            : id == 32646 ? SDL_SYSTEM_CURSOR_SIZEALL
+                                          : SDL_SYSTEM_CURSOR_ARROW;
+    SDL_Cursor*& c = h.cursors[cursor];
+    if (c == nullptr) c = SDL_CreateSystemCursor(kind);
+    if (c) SDL_SetCursor(c);
+}
+
+}  // namespace platform::user::detail

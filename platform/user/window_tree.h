@@ -1,0 +1,124 @@
+// The layer's own record of every window, shared by the window functions, the message queue, the
+// input router, the compositor and the display host. Not for the program's code.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/user/surface.h"
+#include "platform/user/window.h"
+
+namespace platform::user::detail {
+
+enum class ClassKind { Generic, Static, Button, ComboBox, Dialog };
+
+struct ComboItem {
+    std::string text;
+    UINT_PTR data = 0;
+};
+
+struct Node {
+    HWND hwnd = nullptr;
+    HWND parent = nullptr;
+    std::vector<HWND> children;  // z-order, bottom first
+    ClassKind kind = ClassKind::Generic;
+    std::string className;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    int id = 0;
+    std::string text;
+    RECT rect{};  // window rectangle: parent client coordinates, or screen for a top-level window
+    RECT restoreRect{};
+    bool minimized = false;
+    bool maximized = false;
+    WNDPROC proc = nullptr;  // where messages go: the class procedure, or an attached object's
+    LONG_PTR userData = 0;
+    std::thread::id thread;
+    bool destroying = false;
+
+    std::vector<std::uint32_t> pixels;
+    Surface surface;
+    RECT update{};
+    bool updateEmpty = true;
+    bool updateErase = false;
+    RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
+    bool changed = true;
+
+    HCURSOR cursor = nullptr;
+    HMENU systemMenu = nullptr;
+    HICON icon = nullptr;
+
+    bool pressed = false;  // a button held down by the mouse
+    int check = 0;
+    std::vector<ComboItem> items;
+    int curSel = -1;
+    int itemHeight = 16;
+
+    void* host = nullptr;  // the display host's window of a top-level window
+};
+
+// Guards the tree. Held only briefly: never while a window procedure runs.
+std::recursive_mutex& TreeMutex();
+// The node, or null for a handle that is not a live window. The caller holds TreeMutex.
+Node* Find(HWND hwnd);
+// Top-level windows in creation order. The caller holds TreeMutex.
+std::vector<HWND> TopLevelWindows();
+HWND RootOf(HWND hwnd);
+int BorderOf(const Node& n);
+RECT ClientRectOf(const Node& n);  // client coordinates
+POINT ClientOriginOnScreen(HWND hwnd);
+bool VisibleChain(HWND hwnd);
+
+// Calls the window's procedure on this thread (no thread check); 0 for a dead window.
+LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The first window owned by this thread, parent before children, that is visible and has a
+// non-empty update region; null when none.
+HWND FindPaintTarget(HWND filter);
+// A due timer of this thread's windows as a WM_TIMER message; with remove the timer's next due
+// time is set. Timers with a procedure are called by DispatchMessage.
+bool TakeDueTimer(HWND filter, MSG* msg, bool remove);
+// Milliseconds until the next timer is due (INFINITE: none).
+DWORD MsUntilNextTimer();
+void DropTimersOf(HWND hwnd);
+
+// Sent messages from other threads waiting for this thread; served by the queue.
+void ServeSentMessages();
+
+// The display host (SDL): windows of their own for top-level windows, events, presentation.
+void HostCreate(Node& n);
+void HostDestroy(Node& n);
+void HostSyncGeometry(Node& n);
+void HostSyncShow(Node& n);
+void HostSetTitle(Node& n);
+void HostPresent(Node& n, const Picture& picture);
+void HostConfine(HWND top, const RECT* screen);
+// Turns the host's pending events into input for the window tree; true when any arrived.
+bool HostPumpEvents();
+bool HostHasWindows();
+bool HostIsHeadless();
+bool HostUsableBounds(RECT* bounds);
+void HostSetCursor(HCURSOR cursor);
+
+void ResizeSurface(Node& n);
+void OnWindowDestroyed(HWND hwnd);
+void InvalidateNode(Node& n, const RECT* rect, bool erase);
+bool HasSentMessages();
+LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Wakes a thread waiting in GetMessage (message_queue.cpp).
+void WakeQueue();
+
+// The class library attaches its window object before the first message of a new window: the
+// hook runs inside CreateWindowExA on the creating thread, right after the handle exists.
+using AttachHook = void (*)(HWND hwnd, void* object);
+void SetPendingAttach(AttachHook hook, void* object);
+// Where the window's messages go from now on (null: back to its class procedure).
+void SetWindowProc(HWND hwnd, WNDPROC proc);
+// Fills a rectangle of the window's surface (null: all) with one pixel value.
+void FillSurface(HWND hwnd, const RECT* rect, std::uint32_t pixel);
+
+}  // namespace platform::user::detail

@@ -1,0 +1,404 @@
+#include "platform/wgl/wgl.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "platform/gdi/gdi_access.h"
+#include "platform/text/text.h"
+#include "platform/user/surface.h"
+#include "platform/user/window.h"
+
+// A context: its EGL context and the framebuffer it draws into.
+struct HGLRC__ {
+    EGLContext egl = EGL_NO_CONTEXT;
+    EGLSurface pbuffer = EGL_NO_SURFACE;  // where the display cannot go without a surface
+    GLuint framebuffer = 0, color = 0, depth = 0;
+    int width = 0, height = 0;
+    HWND window = nullptr;  // the window it last drew for
+    bool viewportSet = false;
+};
+
+namespace {
+
+constexpr int kPixelFormat = 1;
+
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+};
+
+struct Display {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLConfig config = nullptr;
+    bool surfaceless = false;
+    FramebufferCalls gl;
+    bool packInvert = false;  // GL_MESA_pack_invert, known once a context has been current
+    bool ok = false;
+};
+
+bool HasExtension(const char* list, const char* name)
+{
+    if (!list) return false;
+    size_t n = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)); p += n)
+        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == 0)) return true;
+    return false;
+}
+
+template <class F>
+void Load(F& f, const char* name)
+{
+    f = reinterpret_cast<F>(eglGetProcAddress(name));
+}
+
+// One EGL display for the process: Mesa's surfaceless platform where it exists (no window system
+// needed), else the default display.
+Display& display()
+{
+    static Display d;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+        if (HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+            auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+            if (getPlatformDisplay) d.display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        }
+        EGLint major = 0, minor = 0;
+        if (d.display == EGL_NO_DISPLAY || !eglInitialize(d.display, &major, &minor)) {
+            d.display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+            if (d.display == EGL_NO_DISPLAY || !eglInitialize(d.display, &major, &minor)) return;
+        }
+        if (!eglBindAPI(EGL_OPENGL_API)) return;
+        d.surfaceless = HasExtension(eglQueryString(d.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
+        const EGLint attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_NONE};
+        EGLint count = 0;
+        if (!eglChooseConfig(d.display, attributes, &d.config, 1, &count) || count < 1) return;
+        Load(d.gl.genFramebuffers, "glGenFramebuffers");
+        Load(d.gl.deleteFramebuffers, "glDeleteFramebuffers");
+        Load(d.gl.bindFramebuffer, "glBindFramebuffer");
+        Load(d.gl.genRenderbuffers, "glGenRenderbuffers");
+        Load(d.gl.deleteRenderbuffers, "glDeleteRenderbuffers");
+        Load(d.gl.bindRenderbuffer, "glBindRenderbuffer");
+        Load(d.gl.renderbufferStorage, "glRenderbufferStorage");
+        Load(d.gl.framebufferRenderbuffer, "glFramebufferRenderbuffer");
+        Load(d.gl.checkFramebufferStatus, "glCheckFramebufferStatus");
+        d.ok = d.gl.genFramebuffers && d.gl.bindFramebuffer && d.gl.renderbufferStorage && d.gl.framebufferRenderbuffer &&
+               d.gl.checkFramebufferStatus && d.gl.genRenderbuffers && d.gl.bindRenderbuffer && d.gl.deleteFramebuffers &&
+               d.gl.deleteRenderbuffers;
+    });
+    return d;
+}
+
+struct Registry {
+    std::mutex mutex;
+    std::set<HGLRC> contexts;
+    std::map<HWND, int> formats;
+};
+Registry& registry()
+{
+    static Registry* r = new Registry;
+    return *r;
+}
+
+bool IsLive(HGLRC context)
+{
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return context && r.contexts.count(context);
+}
+
+struct Current {
+    HGLRC context = nullptr;
+    HDC dc = nullptr;
+};
+thread_local Current current;
+
+bool ClientSize(HWND hwnd, int* width, int* height)
+{
+    RECT r{};
+    if (!GetClientRect(hwnd, &r)) return false;
+    *width = std::max<int>(1, r.right - r.left);
+    *height = std::max<int>(1, r.bottom - r.top);
+    return true;
+}
+
+// Sizes (and at first makes) the context's framebuffer; the context is current.
+bool PrepareFramebuffer(HGLRC c, int width, int height)
+{
+    const FramebufferCalls& gl = display().gl;
+    if (!c->framebuffer) {
+        gl.genFramebuffers(1, &c->framebuffer);
+        gl.genRenderbuffers(1, &c->color);
+        gl.genRenderbuffers(1, &c->depth);
+    }
+    gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+    if (c->width != width || c->height != height) {
+        // No alpha channel: the window shows the picture opaque, as the pixel format promises.
+        gl.bindRenderbuffer(GL_RENDERBUFFER, c->color);
+        gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, c->depth);
+        gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c->color);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, c->depth);
+        c->width = width, c->height = height;
+    }
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    return gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void Release()
+{
+    Display& d = display();
+    if (d.display != EGL_NO_DISPLAY) eglMakeCurrent(d.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    current = Current{};
+}
+
+void ClearErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+struct GlyphKey {
+    platform::text::FontSpec font;
+    char32_t codePoint;
+    bool operator<(const GlyphKey& o) const
+    {
+        auto tie = [](const GlyphKey& k) {
+            return std::tie(k.font.face, k.font.height, k.font.weight, k.font.italic, k.font.underline, k.font.strikeOut,
+                            k.font.antialias, k.codePoint);
+        };
+        return tie(*this) < tie(o);
+    }
+};
+
+// Glyphs are rasterised once per font and character: multibyte text makes its lists anew per call.
+const platform::text::GlyphBitmap& Glyph(const platform::text::FontSpec& font, char32_t codePoint)
+{
+    static std::mutex mutex;
+    static std::map<GlyphKey, platform::text::GlyphBitmap> cache;
+    std::lock_guard<std::mutex> lock(mutex);
+    GlyphKey key{font, codePoint};
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, platform::text::RasteriseGlyph(font, codePoint)).first;
+    return it->second;
+}
+
+BOOL UseFontBitmaps(HDC dc, DWORD first, DWORD count, DWORD listBase, bool bytes)
+{
+    platform::text::FontSpec font;
+    if (!current.context || !platform::gdi::SelectedFont(dc, &font)) return FALSE;
+    ClearErrors();
+    GLint alignment, rowLength, skipRows, skipPixels, lsbFirst, swapBytes;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
+    glGetIntegerv(GL_UNPACK_LSB_FIRST, &lsbFirst);
+    glGetIntegerv(GL_UNPACK_SWAP_BYTES, &swapBytes);
+    // The glyph rows are packed tight; glBitmap takes the unpacking state when the list is made.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    static const GLubyte kEmpty = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        char32_t cp = first + i;
+        glNewList(listBase + i, GL_COMPILE);
+        if (!bytes || cp < 0x80) {
+            const platform::text::GlyphBitmap& g = Glyph(font, cp);
+            glBitmap(g.width, g.height, g.originX, g.originY, g.advance, 0, g.bits.empty() ? &kEmpty : g.bits.data());
+        }
+        glEndList();
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, lsbFirst);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, swapBytes);
+    return glGetError() == GL_NO_ERROR ? TRUE : FALSE;
+}
+
+}  // namespace
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd)
+{
+    if (!pfd || !WindowFromDC(dc)) return 0;
+    if (!(pfd->dwFlags & PFD_SUPPORT_OPENGL) || (pfd->dwFlags & PFD_DRAW_TO_BITMAP) || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
+    return kPixelFormat;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*)
+{
+    HWND hwnd = WindowFromDC(dc);
+    if (!hwnd || format != kPixelFormat) return FALSE;
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto [it, added] = r.formats.emplace(hwnd, format);
+    return it->second == format ? TRUE : FALSE;
+}
+
+int GetPixelFormat(HDC dc)
+{
+    HWND hwnd = WindowFromDC(dc);
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto it = r.formats.find(hwnd);
+    return it == r.formats.end() ? 0 : it->second;
+}
+
+int DescribePixelFormat(HDC dc, int format, UINT size, LPPIXELFORMATDESCRIPTOR pfd)
+{
+    if (!WindowFromDC(dc)) return 0;
+    if (pfd && format == kPixelFormat && size >= sizeof(PIXELFORMATDESCRIPTOR)) {
+        *pfd = PIXELFORMATDESCRIPTOR{};
+        pfd->nSize = sizeof(PIXELFORMATDESCRIPTOR);
+        pfd->nVersion = 1;
+        pfd->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+        pfd->iPixelType = PFD_TYPE_RGBA;
+        pfd->cColorBits = 24;
+        pfd->cRedBits = pfd->cGreenBits = pfd->cBlueBits = 8;
+        pfd->cRedShift = 16, pfd->cGreenShift = 8, pfd->cBlueShift = 0;
+        pfd->cDepthBits = 24;
+        pfd->cStencilBits = 8;
+    }
+    return 1;  // the number of formats
+}
+
+HGLRC wglCreateContext(HDC dc)
+{
+    HWND hwnd = WindowFromDC(dc);
+    if (!hwnd || GetPixelFormat(dc) != kPixelFormat) return nullptr;
+    Display& d = display();
+    if (!d.ok) return nullptr;
+    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    auto c = std::make_unique<HGLRC__>();
+    c->egl = eglCreateContext(d.display, d.config, EGL_NO_CONTEXT, attributes);
+    if (c->egl == EGL_NO_CONTEXT) return nullptr;
+    if (!d.surfaceless) {
+        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
+        c->pbuffer = eglCreatePbufferSurface(d.display, d.config, size);
+        if (c->pbuffer == EGL_NO_SURFACE) {
+            eglDestroyContext(d.display, c->egl);
+            return nullptr;
+        }
+    }
+    c->window = hwnd;
+    HGLRC handle = c.release();
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.contexts.insert(handle);
+    return handle;
+}
+
+BOOL wglDeleteContext(HGLRC context)
+{
+    {
+        Registry& r = registry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        if (!context || !r.contexts.erase(context)) return FALSE;
+    }
+    if (current.context == context) Release();
+    Display& d = display();
+    eglDestroyContext(d.display, context->egl);  // its framebuffer, textures and lists go with it
+    if (context->pbuffer != EGL_NO_SURFACE) eglDestroySurface(d.display, context->pbuffer);
+    delete context;
+    return TRUE;
+}
+
+BOOL wglMakeCurrent(HDC dc, HGLRC context)
+{
+    if (!context) {
+        Release();
+        return TRUE;
+    }
+    HWND hwnd = WindowFromDC(dc);
+    int width = 0, height = 0;
+    if (!IsLive(context) || !hwnd || GetPixelFormat(dc) != kPixelFormat || !ClientSize(hwnd, &width, &height)) return FALSE;
+    Display& d = display();
+    if (!eglMakeCurrent(d.display, context->pbuffer, context->pbuffer, context->egl)) return FALSE;
+    current = Current{context, dc};
+    context->window = hwnd;
+    if (!PrepareFramebuffer(context, width, height)) {
+        Release();
+        return FALSE;
+    }
+    static std::once_flag extensions;
+    std::call_once(extensions, [&d] {
+        const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        d.packInvert = HasExtension(list, "GL_MESA_pack_invert");
+    });
+    // A context starts with the viewport of its window, as on first use of a window surface.
+    if (!context->viewportSet) {
+        glViewport(0, 0, width, height);
+        context->viewportSet = true;
+    }
+    return TRUE;
+}
+
+HGLRC wglGetCurrentContext() { return current.context; }
+HDC wglGetCurrentDC() { return current.dc; }
+
+BOOL SwapBuffers(HDC dc)
+{
+    HWND hwnd = WindowFromDC(dc);
+    HGLRC c = current.context;
+    if (!hwnd || !c || c->window != hwnd || !IsWindow(hwnd)) return FALSE;
+    int width = c->width, height = c->height;
+    ClearErrors();  // the program's own errors are not ours to report
+    GLint packAlignment, packRowLength;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    BOOL published = FALSE;
+    // Where the driver can turn the rows over itself, read straight into the window's surface.
+    platform::user::Surface* surface = platform::user::GetWindowSurface(hwnd);
+    if (display().packInvert && surface && surface->pixels && surface->width == width && surface->height == height) {
+        glPixelStorei(GL_PACK_ROW_LENGTH, surface->stride / 4);
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+        // BGRA as 8-8-8-8 reversed gives the surface's native ARGB words; alpha reads as opaque.
+        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, surface->pixels);
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+        if (glGetError() == GL_NO_ERROR) {
+            platform::user::MarkSurfaceChanged(hwnd, nullptr);
+            published = TRUE;
+        }
+    } else {
+        thread_local std::vector<std::uint32_t> pixels;
+        pixels.resize(static_cast<std::size_t>(width) * height);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+        // On failure nothing is published: the window keeps its picture.
+        if (glGetError() == GL_NO_ERROR)
+            published = platform::user::WriteSurfacePixels(hwnd, pixels.data(), width, height, width * 4, false, true);
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
+    return published;
+}
+
+BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) { return UseFontBitmaps(dc, first, count, listBase, true); }
+BOOL wglUseFontBitmapsW(HDC dc, DWORD first, DWORD count, DWORD listBase) { return UseFontBitmaps(dc, first, count, listBase, false); }

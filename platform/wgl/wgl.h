@@ -1,0 +1,79 @@
+// OpenGL rendering contexts on window device contexts. Every context draws into an off-screen
+// framebuffer of its window's client size (RGB with depth and stencil); SwapBuffers publishes the
+// picture into the window's surface, where the window layer's compositor shows it in place.
+// OpenGL 1.x and GLU are used directly through <GL/gl.h> and <GL/glu.h>.
+//
+// Threads: a context is current on at most one thread; wglGetCurrentContext and wglGetCurrentDC
+// answer for the calling thread.
+#pragma once
+
+#include "platform/kernel/win_types.h"
+
+#define PFD_DOUBLEBUFFER 0x00000001u
+#define PFD_STEREO 0x00000002u
+#define PFD_DRAW_TO_WINDOW 0x00000004u
+#define PFD_DRAW_TO_BITMAP 0x00000008u
+#define PFD_SUPPORT_GDI 0x00000010u
+#define PFD_SUPPORT_OPENGL 0x00000020u
+#define PFD_TYPE_RGBA 0
+#define PFD_TYPE_COLORINDEX 1
+#define PFD_MAIN_PLANE 0
+
+struct PIXELFORMATDESCRIPTOR {
+    WORD nSize;
+    WORD nVersion;
+    DWORD dwFlags;
+    BYTE iPixelType;
+    BYTE cColorBits;
+    BYTE cRedBits;
+    BYTE cRedShift;
+    BYTE cGreenBits;
+    BYTE cGreenShift;
+    BYTE cBlueBits;
+    BYTE cBlueShift;
+    BYTE cAlphaBits;
+    BYTE cAlphaShift;
+    BYTE cAccumBits;
+    BYTE cAccumRedBits;
+    BYTE cAccumGreenBits;
+    BYTE cAccumBlueBits;
+    BYTE cAccumAlphaBits;
+    BYTE cDepthBits;
+    BYTE cStencilBits;
+    BYTE cAuxBuffers;
+    BYTE iLayerType;
+    BYTE bReserved;
+    DWORD dwLayerMask;
+    DWORD dwVisibleMask;
+    DWORD dwDamageMask;
+};
+using LPPIXELFORMATDESCRIPTOR = PIXELFORMATDESCRIPTOR*;
+
+// The one pixel format there is (1): 24-bit RGB, 24-bit depth, 8-bit stencil, double-buffered, for
+// windows. 0 for a request it cannot meet (colour index, bitmaps, no OpenGL) or a DC without a window.
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor);
+// A window's pixel format is set once; setting another one later fails.
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor);
+int GetPixelFormat(HDC dc);
+int DescribePixelFormat(HDC dc, int format, UINT size, LPPIXELFORMATDESCRIPTOR descriptor);
+
+// A compatibility-profile context for the DC's window; NULL when OpenGL is not available or the
+// window has no pixel format.
+HGLRC wglCreateContext(HDC dc);
+// Deleting the calling thread's current context makes it not current first.
+BOOL wglDeleteContext(HGLRC context);
+// (NULL, NULL) or a NULL context: no context current on this thread. Otherwise the context draws
+// for the DC's window from now on, its framebuffer sized to the window's client area.
+BOOL wglMakeCurrent(HDC dc, HGLRC context);
+HGLRC wglGetCurrentContext();
+HDC wglGetCurrentDC();
+// Publishes the current context's picture into the DC's window. FALSE when the calling thread's
+// current context does not draw for that window.
+BOOL SwapBuffers(HDC dc);
+
+// Display lists listBase .. listBase + count - 1 drawing the glyphs of characters first ..
+// first + count - 1 in the DC's selected font with glBitmap (each moving the raster position by the
+// glyph's advance). The A form takes bytes (UTF-8 code units: 0-127 are characters, other bytes
+// draw nothing), the W form code points. Needs a current context.
+BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase);
+BOOL wglUseFontBitmapsW(HDC dc, DWORD first, DWORD count, DWORD listBase);

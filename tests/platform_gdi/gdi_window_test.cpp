@@ -1,0 +1,294 @@
+// Window device contexts: paint and client DCs drawing into a window's surface, seen in the
+// window's picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+#include <string>
+
+#include "platform/gdi/gdi.h"
+#include "platform/user/gdi_bridge.h"
+#include "platform/user/surface.h"
+#include "platform/user/window.h"
+#include "platform/user/window_tree.h"
+
+namespace {
+
+using platform::user::Picture;
+
+std::function<void(HWND)> g_paint;
+int g_erases = 0;
+
+LRESULT TestProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT && g_paint) {
+        g_paint(hwnd);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND) {
+        ++g_erases;
+        EXPECT_EQ(GetObjectType(reinterpret_cast<HDC>(wParam)), static_cast<DWORD>(OBJ_DC));
+        return 1;
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+std::uint32_t Rgb(const Picture& p, int x, int y) { return p.at(x, y) & 0xFFFFFFu; }
+std::uint32_t Rgb(COLORREF c) { return platform::user::OpaquePixel(c) & 0xFFFFFFu; }
+
+class PaintedWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_paint = nullptr;
+        g_erases = 0;
+        hwnd = CreateWindowExA(0, nullptr, "paint", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        platform::user::detail::SetWindowProc(hwnd, TestProc);
+    }
+    void TearDown() override
+    {
+        g_paint = nullptr;
+        DestroyWindow(hwnd);
+    }
+    Picture Render()
+    {
+        Picture p;
+        EXPECT_TRUE(platform::user::RenderWindow(hwnd, &p));
+        return p;
+    }
+    HWND hwnd = nullptr;
+};
+
+// The main window's own painting: the horizontal gradient and the line under the title area.
+void PaintBackground(HWND hwnd)
+{
+    CPaintDC dc(hwnd);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    TRIVERTEX v[2] = {{0, 0, 0x0000, 0x0C00, 0x1500, 0}, {r.right, r.bottom, 0x0100, 0x1700, 0x3200, 0}};
+    GRADIENT_RECT mesh{0, 1};
+    dc.GradientFill(v, 2, &mesh, 1, GRADIENT_FILL_RECT_H);
+    CPen pen(PS_SOLID, 1, RGB(0, 174, 254));
+    CPen* old = dc.SelectObject(&pen);
+    dc.MoveTo(0, 130);
+    dc.LineTo(r.right, 130);
+    dc.SelectObject(old);
+    CFont font;
+    font.CreatePointFont(140, "微软雅黑");
+    CFont* oldFont = dc.SelectObject(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(RGB(255, 255, 255));
+    RECT title{0, 0, r.right, 130};
+    dc.DrawText(CString("Ostrel 热像"), &title, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc.SelectObject(oldFont);
+}
+
+TEST_F(PaintedWindow, PaintDcDrawsGradientLineAndTextIntoTheWindow)
+{
+    g_paint = PaintBackground;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    Picture p = Render();
+    const char* tmp = std::getenv("VANTREL_TEST_TMP");
+    std::string dir = tmp ? tmp : "/tmp";
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    platform::user::WritePictureToPng(p, dir + "/gdi_window.png");
+    EXPECT_EQ(Rgb(p, 0, 200), Rgb(RGB(0, 12, 21)));
+    EXPECT_EQ(Rgb(p, 399, 200), Rgb(RGB(1, 23, 50)));
+    EXPECT_EQ(Rgb(p, 200, 130), Rgb(RGB(0, 174, 254)));
+    EXPECT_EQ(Rgb(p, 399, 130), Rgb(RGB(0, 174, 254)));
+    EXPECT_NE(Rgb(p, 200, 131), Rgb(RGB(0, 174, 254)));
+    EXPECT_EQ(p.at(5, 5) >> 24, 0xFFu);  // GDI paints opaque
+    // The title text: white ink in the middle of the strip above the line, none at its ends.
+    int ink = 0, inkLeft = 400, inkRight = 0;
+    for (int y = 0; y < 130; ++y)
+        for (int x = 0; x < 400; ++x)
+            if (((p.at(x, y) >> 8) & 0xFF) > 200) ++ink, inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
+    EXPECT_GT(ink, 50);
+    EXPECT_NEAR((inkLeft + inkRight) / 2, 200, 6);
+    EXPECT_GE(g_erases, 1);
+}
+
+TEST_F(PaintedWindow, PaintDcIsClippedToTheUpdateRectangle)
+{
+    g_paint = [](HWND h) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT all{0, 0, 400, 300};
+        HBRUSH b = CreateSolidBrush(RGB(0, 255, 0));
+        FillRect(dc, &all, b);
+        DeleteObject(b);
+        EndPaint(h, &ps);
+    };
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Render();
+    g_paint = [](HWND h) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        EXPECT_EQ(ps.rcPaint.left, 10);
+        EXPECT_EQ(ps.rcPaint.bottom, 40);
+        RECT all{0, 0, 400, 300};
+        HBRUSH b = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(dc, &all, b);
+        DeleteObject(b);
+        EndPaint(h, &ps);
+    };
+    RECT part{10, 20, 30, 40};
+    InvalidateRect(hwnd, &part, FALSE);
+    Picture p = Render();
+    EXPECT_EQ(Rgb(p, 10, 20), 0xFF0000u);
+    EXPECT_EQ(Rgb(p, 29, 39), 0xFF0000u);
+    EXPECT_EQ(Rgb(p, 30, 39), 0x00FF00u);
+    EXPECT_EQ(Rgb(p, 100, 100), 0x00FF00u);
+}
+
+TEST_F(PaintedWindow, FailingPaintLeavesTheWindowAsItWas)
+{
+    g_paint = [](HWND h) {
+        CPaintDC dc(h);
+        RECT r{0, 0, 400, 300};
+        dc.FillSolidRect(&r, RGB(10, 20, 30));
+    };
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Picture before = Render();
+    ASSERT_EQ(Rgb(before, 50, 50), Rgb(RGB(10, 20, 30)));
+    // A paint whose drawing calls all fail: a deleted brush, a dead DC, an unknown raster operation.
+    g_paint = [](HWND h) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        HBRUSH b = CreateSolidBrush(RGB(255, 0, 0));
+        DeleteObject(b);
+        RECT r{0, 0, 400, 300};
+        EXPECT_EQ(FillRect(dc, &r, b), 0);
+        HDC mem = CreateCompatibleDC(dc);
+        DeleteDC(mem);
+        EXPECT_FALSE(BitBlt(dc, 0, 0, 400, 300, mem, 0, 0, SRCCOPY));
+        EXPECT_FALSE(BitBlt(dc, 0, 0, 400, 300, dc, 0, 0, 0x00550009));
+        EndPaint(h, &ps);
+        EXPECT_FALSE(EndPaint(h, &ps));  // a second end finds no DC
+    };
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Picture after = Render();
+    EXPECT_EQ(before.pixels, after.pixels);
+}
+
+TEST_F(PaintedWindow, ClientDcDrawingShowsAfterRelease)
+{
+    {
+        CClientDC dc(hwnd);
+        ASSERT_NE(dc.m_hDC, nullptr);
+        dc.FillSolidRect(100, 100, 20, 20, RGB(255, 255, 0));
+    }
+    Picture p = Render();
+    EXPECT_EQ(Rgb(p, 110, 110), 0xFFFF00u);
+    EXPECT_EQ(Rgb(p, 90, 90), 0u);  // untouched pixels stay as they were
+}
+
+TEST_F(PaintedWindow, MemoryDcDoubleBufferCopiesToTheWindow)
+{
+    g_paint = [](HWND h) {
+        CPaintDC paint(h);
+        CDC mem;
+        mem.CreateCompatibleDC(&paint);
+        CBitmap bmp;
+        bmp.CreateCompatibleBitmap(&paint, 400, 300);
+        CBitmap* old = mem.SelectObject(&bmp);
+        mem.FillSolidRect(0, 0, 400, 300, RGB(0, 16, 27));
+        CPen grid(PS_DASH, 1, RGB(200, 200, 200));
+        mem.SelectObject(&grid);
+        mem.MoveTo(90, 280);
+        mem.LineTo(90, 20);
+        paint.BitBlt(0, 0, 400, 300, &mem, 0, 0, SRCCOPY);
+        mem.SelectStockObject(BLACK_PEN);
+        mem.SelectObject(old);
+    };
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Picture p = Render();
+    EXPECT_EQ(Rgb(p, 5, 5), Rgb(RGB(0, 16, 27)));
+    EXPECT_EQ(Rgb(p, 90, 279), Rgb(RGB(200, 200, 200)));
+    EXPECT_EQ(p.at(5, 5) >> 24, 0xFFu);
+}
+
+TEST_F(PaintedWindow, WindowDcFollowsTheWindowsSize)
+{
+    HDC dc = GetDC(hwnd);  // kept, as the OpenGL controls keep theirs
+    ASSERT_TRUE(MoveWindow(hwnd, 0, 0, 600, 400, TRUE));
+    RECT r{550, 350, 600, 400};
+    HBRUSH b = CreateSolidBrush(RGB(255, 0, 255));
+    EXPECT_EQ(FillRect(dc, &r, b), 1);
+    DeleteObject(b);
+    ReleaseDC(hwnd, dc);
+    Picture p = Render();
+    ASSERT_EQ(p.width, 600);
+    EXPECT_EQ(Rgb(p, 599, 399), 0xFF00FFu);
+    EXPECT_EQ(WindowFromDC(dc), nullptr);
+}
+
+TEST_F(PaintedWindow, ReleaseDcWithoutNamingTheWindowReleasesIt)
+{
+    // The renderer gives its window DC back without naming the window.
+    HDC dc = GetDC(hwnd);
+    RECT r{0, 0, 8, 8};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
+    EXPECT_EQ(ReleaseDC(nullptr, dc), 0);
+    EXPECT_EQ(Rgb(Render(), 4, 4), 0xFFFFFFu);
+    // A paint DC goes back through EndPaint only.
+    g_paint = [](HWND h) {
+        PAINTSTRUCT ps;
+        HDC paint = BeginPaint(h, &ps);
+        EXPECT_EQ(ReleaseDC(h, paint), 0);
+        EXPECT_FALSE(DeleteDC(paint));
+        EXPECT_TRUE(EndPaint(h, &ps));
+    };
+    InvalidateRect(hwnd, nullptr, FALSE);
+    Render();
+}
+
+TEST(WindowBridge, GivesTheWindowLayerDcsWrappersAndBrushColours)
+{
+    platform::gdi::InstallWindowBridge();
+    const platform::user::GdiBridge& bridge = platform::user::GetGdiBridge();
+    ASSERT_NE(bridge.solidBrushColor, nullptr);
+    COLORREF c = 0;
+    HBRUSH b = CreateSolidBrush(RGB(1, 12, 21));
+    EXPECT_TRUE(bridge.solidBrushColor(b, &c));
+    EXPECT_EQ(c, RGB(1, 12, 21));
+    EXPECT_FALSE(bridge.solidBrushColor(static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), &c));
+    DeleteObject(b);
+    EXPECT_FALSE(bridge.solidBrushColor(b, &c));
+    HDC mem = CreateCompatibleDC(nullptr);
+    CDC* wrapper = bridge.dcFromHandle(mem);
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_EQ(wrapper->m_hDC, mem);
+    EXPECT_EQ(bridge.dcFromHandle(mem), wrapper);
+    DeleteDC(mem);
+    EXPECT_EQ(bridge.dcFromHandle(mem), nullptr);
+}
+
+TEST(WindowBridge, DrawsTheStandardLookOfAPushButton)
+{
+    platform::gdi::InstallWindowBridge();
+    HWND top = CreateWindowExA(0, nullptr, "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND button = CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24, top, nullptr, nullptr, nullptr);
+    ASSERT_NE(button, nullptr);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(mem, 80, 24);
+    SelectObject(mem, bmp);
+    platform::user::GetGdiBridge().drawControl(button, mem);
+    std::vector<BYTE> bits(80 * 24 * 4);
+    GetBitmapBits(bmp, static_cast<LONG>(bits.size()), bits.data());
+    auto at = [&](int x, int y) { return RGB(bits[(y * 80 + x) * 4 + 2], bits[(y * 80 + x) * 4 + 1], bits[(y * 80 + x) * 4]); };
+    EXPECT_EQ(at(0, 0), RGB(0, 0, 0));  // the frame
+    EXPECT_EQ(at(3, 12), GetSysColor(COLOR_BTNFACE) & 0xFFFFFF);
+    int text = 0;
+    for (int x = 20; x < 60; ++x)
+        for (int y = 4; y < 20; ++y) text += at(x, y) != at(3, 12);
+    EXPECT_GT(text, 5);  // the caption in the middle
+    DeleteDC(mem);
+    DeleteObject(bmp);
+    DestroyWindow(top);
+}
+
+}  // namespace

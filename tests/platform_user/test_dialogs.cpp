@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "platform/user/CDialog.h"
+#include "platform/user/CStatic.h"
+#include "tests/platform_user/user_test_support.h"
+
+using namespace user_test;
+namespace input = platform::user::input;
+
+namespace {
+
+constexpr const char* kCurveLike = R"(# a pop-up with one static control
+dialog 123
+style WS_POPUP | WS_BORDER | WS_SYSMENU | DS_SETFONT
+size 297 149
+font 9 "MS Shell Dlg"
+control Static 1016 30 23 265 125 SS_LEFT "plot \"area\""
+)";
+
+constexpr const char* kOuter = "dialog 900\nstyle 0x90880048\nexstyle WS_EX_APPWINDOW\nsize 200 100\nfont 9 \"MS Shell Dlg\"\n";
+constexpr const char* kInner = "dialog 901\nstyle WS_POPUP | WS_BORDER\nsize 100 50\ncaption \"inner\"\nfont 9 \"MS Shell Dlg\"\n"
+                               "control Button 1 5 5 40 14 WS_VISIBLE \"OK\"\n";
+
+class DialogTest : public UserTest {
+protected:
+    void SetUp() override
+    {
+        for (const char* t : {kCurveLike, kOuter, kInner}) {
+            std::string error;
+            ASSERT_TRUE(platform::user::RegisterDialogTemplateText(t, &error)) << error;
+        }
+    }
+};
+
+TEST_F(DialogTest, TemplateTextIsParsed)
+{
+    platform::user::DialogTemplate t;
+    std::string error;
+    ASSERT_TRUE(platform::user::ParseDialogTemplate(kCurveLike, &t, &error)) << error;
+    EXPECT_EQ(t.id, 123u);
+    EXPECT_EQ(t.style, WS_POPUP | WS_BORDER | WS_SYSMENU | DS_SETFONT);
+    EXPECT_EQ(t.cx, 297);
+    EXPECT_EQ(t.faceName, "MS Shell Dlg");
+    ASSERT_EQ(t.controls.size(), 1u);
+    EXPECT_EQ(t.controls[0].className, "Static");
+    EXPECT_EQ(t.controls[0].id, 1016);
+    EXPECT_EQ(t.controls[0].cy, 125);
+    EXPECT_EQ(t.controls[0].text, "plot \"area\"");
+    EXPECT_TRUE(t.controls[0].style & WS_CHILD);
+
+    ASSERT_TRUE(platform::user::ParseDialogTemplate(kOuter, &t, &error)) << error;
+    EXPECT_EQ(t.style, 0x90880048u);
+    EXPECT_EQ(t.exStyle, WS_EX_APPWINDOW);
+}
+
+struct BadTemplate {
+    const char* text;
+    const char* why;
+};
+class BadTemplateTest : public ::testing::TestWithParam<BadTemplate> {};
+TEST_P(BadTemplateTest, IsRefusedWithAReason)
+{
+    platform::user::DialogTemplate t;
+    std::string error;
+    EXPECT_FALSE(platform::user::ParseDialogTemplate(GetParam().text, &t, &error)) << GetParam().why;
+    EXPECT_FALSE(error.empty());
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadTemplateTest,
+    ::testing::Values(BadTemplate{"", "empty"}, BadTemplate{"size 10 10\n", "no id"}, BadTemplate{"dialog 5\n", "no size"},
+                      BadTemplate{"dialog 0\nsize 1 1\n", "id 0"}, BadTemplate{"dialog 70000\nsize 1 1\n", "id too large"},
+                      BadTemplate{"dialog 5\nsize 1 1\nstyle WS_NOPE\n", "unknown flag"},
+                      BadTemplate{"dialog 5\nsize 1 1\nstyle WS_POPUP |\n", "dangling bar"},
+                      BadTemplate{"dialog 5\nsize 1 1\ncaption \"open\n", "unclosed text"},
+                      BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5\n", "short rectangle"},
+                      BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5 -5 0 \"\"\n", "negative size"},
+                      BadTemplate{"dialog 5\nsize 1 1\nfont 0 \"x\"\n", "zero points"},
+                      BadTemplate{"dialog 5\nsize 1 1 1\n", "trailing text"},
+                      BadTemplate{"dialog 5\nsize 1 1\nwindow\n", "unknown statement"}));
+
+class BoundDialog : public CDialog {
+public:
+    BoundDialog() : CDialog(123u) {}
+    CStatic plot;
+    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1016, plot); }
+};
+
+TEST_F(DialogTest, ModelessCreateBuildsControlsAndBindsThem)
+{
+    RecordingWnd owner;
+    ASSERT_TRUE(owner.CreateTop(0, 0, 800, 600));
+    BoundDialog d;
+    ASSERT_TRUE(d.Create(123u, &owner));
+    ASSERT_NE(d.plot.m_hWnd, nullptr);
+    EXPECT_EQ(d.plot.GetDlgCtrlID(), 1016);
+    EXPECT_FALSE(d.IsWindowVisible());  // the template has no WS_VISIBLE
+    RECT r;
+    d.plot.GetWindowRect(&r);
+    EXPECT_EQ(r.right - r.left, 265 * 7 / 4);
+    d.ShowWindow(SW_SHOW);
+    d.EndDialog(IDCANCEL);  // a modeless dialog is hidden, not destroyed
+    EXPECT_TRUE(IsWindow(d.m_hWnd));
+    EXPECT_FALSE(d.IsWindowVisible());
+    HWND h = d.m_hWnd;
+    d.DestroyWindow();
+    EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(DialogTest, MissingTemplateGivesMinusOne)
+{
+    CDialog d(4242u);
+    EXPECT_EQ(d.DoModal(), -1);
+    EXPECT_EQ(d.m_hWnd, nullptr);
+}
+
+constexpr UINT kStartInner = WM_USER + 7;
+
+class InnerDialog : public CDialog {
+public:
+    InnerDialog(CWnd* parent) : CDialog(901u, parent) {}
+    bool parentWasDisabled = false;
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        parentWasDisabled = !m_pParentWnd->IsWindowEnabled();
+        // The user presses the OK button of the shown dialog.
+        ShowWindow(SW_SHOW);
+        CWnd* ok = GetDlgItem(IDOK);
+        RECT r;
+        ok->GetWindowRect(&r);
+        input::MouseButton(POINT{r.left + 2, r.top + 2}, input::Button::Left, true);
+        input::MouseButton(POINT{r.left + 2, r.top + 2}, input::Button::Left, false);
+        return TRUE;
+    }
+};
+
+class OuterDialog : public CDialog {
+public:
+    OuterDialog() : CDialog(900u) {}
+    INT_PTR innerResult = 0;
+    bool innerParentDisabled = false;
+    bool enabledAgain = false;
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        PostMessage(kStartInner);
+        return TRUE;
+    }
+    LRESULT OnStartInner(WPARAM, LPARAM)
+    {
+        InnerDialog inner(this);
+        innerResult = inner.DoModal();
+        innerParentDisabled = inner.parentWasDisabled;
+        enabledAgain = IsWindowEnabled() != FALSE;
+        EndDialog(55);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(OuterDialog, CDialog)
+ON_MESSAGE(kStartInner, &OuterDialog::OnStartInner)
+END_MESSAGE_MAP()
+
+TEST_F(DialogTest, ModalLoopsNestAndEachReturnsItsResult)
+{
+    OuterDialog outer;
+    EXPECT_EQ(outer.DoModal(), 55);
+    EXPECT_EQ(outer.innerResult, IDOK);
+    EXPECT_TRUE(outer.innerParentDisabled);
+    EXPECT_TRUE(outer.enabledAgain);
+    EXPECT_EQ(outer.m_hWnd, nullptr);  // DoModal destroys the window at the end
+}
+
+class EscapeDialog : public CDialog {
+public:
+    EscapeDialog() : CDialog(901u) {}
+    bool swallowEscape = false;
+    int cancels = 0;
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        SetFocus();
+        input::Key(VK_ESCAPE, true);
+        input::Key(VK_ESCAPE, false);
+        PostMessage(WM_CLOSE);
+        return TRUE;
+    }
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        if (swallowEscape && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) return TRUE;
+        return CDialog::PreTranslateMessage(msg);
+    }
+    void OnCancel() override
+    {
+        ++cancels;
+        CDialog::OnCancel();
+    }
+};
+
+TEST_F(DialogTest, EscapeCancelsUnlessPreTranslateMessageTakesIt)
+{
+    EscapeDialog plain;
+    EXPECT_EQ(plain.DoModal(), IDCANCEL);
+    EXPECT_EQ(plain.cancels, 1);  // Escape ended the loop; the later WM_CLOSE found no window
+
+    EscapeDialog swallowing;
+    swallowing.swallowEscape = true;
+    EXPECT_EQ(swallowing.DoModal(), IDCANCEL);  // ended by WM_CLOSE instead
+    EXPECT_EQ(swallowing.cancels, 1);
+}
+
+}  // namespace

@@ -1,0 +1,296 @@
+// OpenGL controls: a context per control drawing into its own framebuffer, shown at the control's
+// rectangle in the window; glyph lists for ASCII and Chinese text.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+#include "platform/user/surface.h"
+#include "platform/user/window.h"
+#include "platform/user/window_tree.h"
+#include "platform/wgl/wgl.h"
+
+namespace {
+
+using platform::user::Picture;
+
+std::string OutputPath(const std::string& name)
+{
+    const char* tmp = std::getenv("VANTREL_TEST_TMP");
+    std::string dir = tmp ? tmp : "/tmp";
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    return dir + "/" + name;
+}
+
+// The pixel format request of the renderer's Init.
+PIXELFORMATDESCRIPTOR RendererFormat()
+{
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+std::uint32_t Rgb(const Picture& p, int x, int y) { return p.at(x, y) & 0xFFFFFFu; }
+
+// A top-level window with one OpenGL child, its DC and context.
+class GlWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        top = CreateWindowExA(0, nullptr, "gl test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(top, nullptr);
+        child = CreateWindowExA(0, nullptr, "", WS_CHILD | WS_VISIBLE, 40, 30, 200, 150, top, nullptr, nullptr, nullptr);
+        ASSERT_NE(child, nullptr);
+        dc = GetDC(child);
+        ASSERT_NE(dc, nullptr);
+        PIXELFORMATDESCRIPTOR pfd = RendererFormat();
+        int format = ChoosePixelFormat(dc, &pfd);
+        ASSERT_NE(format, 0);
+        ASSERT_TRUE(SetPixelFormat(dc, format, &pfd));
+        context = wglCreateContext(dc);
+        ASSERT_NE(context, nullptr);
+    }
+    void TearDown() override
+    {
+        wglMakeCurrent(nullptr, nullptr);
+        if (context) wglDeleteContext(context);
+        if (dc) ReleaseDC(child, dc);
+        if (top) DestroyWindow(top);
+    }
+    // One frame cleared to the colour with a quad of another colour over the right half.
+    void DrawFrame(float r, float g, float b)
+    {
+        ASSERT_TRUE(wglMakeCurrent(dc, context));
+        glViewport(0, 0, 200, 150);
+        glClearColor(r, g, b, 0.0f);  // alpha 0, as the renderer's frames clear
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glColor3ub(255, 255, 0);
+        glBegin(GL_QUADS);
+        glVertex2f(0, -1), glVertex2f(1, -1), glVertex2f(1, 1), glVertex2f(0, 1);
+        glEnd();
+        ASSERT_TRUE(SwapBuffers(dc));
+        ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
+    }
+
+    HWND top = nullptr, child = nullptr;
+    HDC dc = nullptr;
+    HGLRC context = nullptr;
+};
+
+TEST_F(GlWindow, FrameAppearsAtTheControlsRectangleInTheWindow)
+{
+    DrawFrame(0.0f, 0.0f, 1.0f);
+    Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(top, &picture));
+    ASSERT_EQ(picture.width, 320);
+    platform::user::WritePictureToPng(picture, OutputPath("wgl_control.png"));
+    EXPECT_EQ(Rgb(picture, 41, 31), 0x0000FFu);   // the cleared left half, opaque whatever alpha was cleared
+    EXPECT_EQ(picture.at(41, 31) >> 24, 0xFFu);
+    EXPECT_EQ(Rgb(picture, 238, 178), 0xFFFF00u); // the quad on the right half
+    EXPECT_EQ(Rgb(picture, 20, 20), 0x000000u);   // outside the control: the empty parent
+    EXPECT_EQ(Rgb(picture, 250, 100), 0x000000u);
+    // The picture is upright: the quad covers the whole height on the right only.
+    EXPECT_EQ(Rgb(picture, 238, 31), 0xFFFF00u);
+    EXPECT_EQ(Rgb(picture, 41, 178), 0x0000FFu);
+}
+
+TEST_F(GlWindow, ContextIsCurrentOnlyBetweenMakeCurrentCalls)
+{
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    EXPECT_EQ(wglGetCurrentContext(), context);
+    EXPECT_EQ(wglGetCurrentDC(), dc);
+    ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
+    EXPECT_EQ(wglGetCurrentDC(), nullptr);
+    // Deleting the current context leaves none current; the handle is dead afterwards.
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    EXPECT_TRUE(wglDeleteContext(context));
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    EXPECT_FALSE(wglMakeCurrent(dc, context));
+    context = nullptr;
+}
+
+TEST_F(GlWindow, FailedSwapLeavesTheWindowAsItWas)
+{
+    DrawFrame(1.0f, 0.0f, 0.0f);
+    Picture before;
+    ASSERT_TRUE(platform::user::RenderWindow(top, &before));
+    // No context current: nothing is published.
+    EXPECT_FALSE(SwapBuffers(dc));
+    // A context current for another window does not publish into this one.
+    HWND other = CreateWindowExA(0, nullptr, "", WS_CHILD | WS_VISIBLE, 250, 10, 50, 50, top, nullptr, nullptr, nullptr);
+    HDC otherDc = GetDC(other);
+    PIXELFORMATDESCRIPTOR pfd = RendererFormat();
+    ASSERT_TRUE(SetPixelFormat(otherDc, ChoosePixelFormat(otherDc, &pfd), &pfd));
+    HGLRC otherContext = wglCreateContext(otherDc);
+    ASSERT_TRUE(wglMakeCurrent(otherDc, otherContext));
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_FALSE(SwapBuffers(dc));
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(otherContext);
+    ReleaseDC(other, otherDc);
+    DestroyWindow(other);
+    Picture after;
+    ASSERT_TRUE(platform::user::RenderWindow(top, &after));
+    EXPECT_EQ(Rgb(after, 41, 31), 0xFF0000u);
+    EXPECT_EQ(Rgb(after, 238, 100), Rgb(before, 238, 100));
+}
+
+TEST_F(GlWindow, TwoControlsKeepTheirOwnContexts)
+{
+    HWND second = CreateWindowExA(0, nullptr, "", WS_CHILD | WS_VISIBLE, 250, 30, 60, 60, top, nullptr, nullptr, nullptr);
+    HDC secondDc = GetDC(second);
+    PIXELFORMATDESCRIPTOR pfd = RendererFormat();
+    ASSERT_TRUE(SetPixelFormat(secondDc, ChoosePixelFormat(secondDc, &pfd), &pfd));
+    HGLRC secondContext = wglCreateContext(secondDc);
+    ASSERT_NE(secondContext, nullptr);
+    ASSERT_TRUE(wglMakeCurrent(secondDc, secondContext));
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(SwapBuffers(secondDc));
+    DrawFrame(0.0f, 0.0f, 1.0f);
+    Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(top, &picture));
+    EXPECT_EQ(Rgb(picture, 280, 60), 0x00FF00u);
+    EXPECT_EQ(Rgb(picture, 41, 31), 0x0000FFu);
+    wglMakeCurrent(nullptr, nullptr);
+    EXPECT_TRUE(wglDeleteContext(secondContext));
+    EXPECT_FALSE(wglDeleteContext(secondContext));
+    ReleaseDC(second, secondDc);
+}
+
+TEST_F(GlWindow, FramebufferFollowsTheControlsSize)
+{
+    ASSERT_TRUE(MoveWindow(child, 40, 30, 100, 80, TRUE));
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    glViewport(0, 0, 100, 80);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(SwapBuffers(dc));
+    wglMakeCurrent(nullptr, nullptr);
+    Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(child, &picture));
+    EXPECT_EQ(picture.width, 100);
+    EXPECT_EQ(picture.height, 80);
+    EXPECT_EQ(Rgb(picture, 99, 79), 0xFFFFFFu);
+}
+
+TEST(PixelFormat, RequestsItCannotMeetAndDcsWithoutWindowsFail)
+{
+    HDC mem = CreateCompatibleDC(nullptr);
+    PIXELFORMATDESCRIPTOR pfd = RendererFormat();
+    EXPECT_EQ(ChoosePixelFormat(mem, &pfd), 0);
+    EXPECT_FALSE(SetPixelFormat(mem, 1, &pfd));
+    EXPECT_EQ(wglCreateContext(mem), nullptr);
+    DeleteDC(mem);
+    HWND w = CreateWindowExA(0, nullptr, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HDC dc = GetDC(w);
+    EXPECT_EQ(wglCreateContext(dc), nullptr);  // no pixel format set yet
+    PIXELFORMATDESCRIPTOR index = pfd;
+    index.iPixelType = PFD_TYPE_COLORINDEX;
+    EXPECT_EQ(ChoosePixelFormat(dc, &index), 0);
+    EXPECT_EQ(ChoosePixelFormat(dc, nullptr), 0);
+    EXPECT_FALSE(SetPixelFormat(dc, 7, &pfd));
+    EXPECT_FALSE(wglMakeCurrent(dc, reinterpret_cast<HGLRC>(static_cast<std::uintptr_t>(0x40))));
+    EXPECT_FALSE(wglUseFontBitmapsA(dc, 0, 128, 1));  // no current context
+    ReleaseDC(w, dc);
+    DestroyWindow(w);
+}
+
+// Glyph lists: text drawn through the lists, read back from the framebuffer.
+class GlyphLists : public GlWindow {
+protected:
+    // Draws `units` through fresh lists of the font at raster position (10, 40 from the bottom)
+    // and returns the ink's bounding box in framebuffer rows counted from the top.
+    RECT DrawWithLists(HFONT font, const std::vector<DWORD>& units, bool wide)
+    {
+        RECT ink{200, 150, 0, 0};
+        if (!wglMakeCurrent(dc, context)) return ink;
+        HGDIOBJ old = SelectObject(wglGetCurrentDC(), font);
+        glViewport(0, 0, 200, 150);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, 200, 0, 150, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glColor3f(1, 1, 1);
+        glRasterPos2i(10, 40);
+        GLuint list = glGenLists(1);
+        for (DWORD u : units) {
+            BOOL ok = wide ? wglUseFontBitmapsW(wglGetCurrentDC(), u, 1, list) : wglUseFontBitmapsA(wglGetCurrentDC(), u, 1, list);
+            EXPECT_TRUE(ok);
+            glCallList(list);
+        }
+        glDeleteLists(list, 1);
+        std::vector<std::uint8_t> px(200 * 150 * 4);
+        glReadPixels(0, 0, 200, 150, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (px[(y * 200 + x) * 4] > 128) {
+                    int top = 149 - y;
+                    ink.left = std::min<LONG>(ink.left, x), ink.right = std::max<LONG>(ink.right, x + 1);
+                    ink.top = std::min<LONG>(ink.top, top), ink.bottom = std::max<LONG>(ink.bottom, top + 1);
+                }
+        SwapBuffers(dc);
+        SelectObject(wglGetCurrentDC(), old);
+        wglMakeCurrent(nullptr, nullptr);
+        return ink;
+    }
+};
+
+TEST_F(GlyphLists, AsciiListsDrawTextFromTheRasterPosition)
+{
+    HFONT font = CreateFontA(18, 0, 0, 0, 700, 0, 0, 0, ANSI_CHARSET, 0, 0, 6, 0x20, "Times New Roman");
+    RECT ink = DrawWithLists(font, {'2', '5', '.', '3'}, false);
+    ASSERT_LT(ink.left, ink.right) << "no ink";
+    EXPECT_GE(ink.left, 10);
+    EXPECT_LT(ink.left, 14);
+    EXPECT_GT(ink.right - ink.left, 20);  // four glyphs advance along the line
+    EXPECT_LE(ink.bottom, 150 - 40 + 1);  // digits stand on the baseline at y 40
+    EXPECT_GT(ink.bottom, 150 - 40 - 3);
+    Picture picture;
+    platform::user::RenderWindow(top, &picture);
+    platform::user::WritePictureToPng(picture, OutputPath("wgl_ascii.png"));
+    DeleteObject(font);
+}
+
+TEST_F(GlyphLists, ChineseListsDrawWideGlyphs)
+{
+    HFONT font = CreateFontA(23, 0, 0, 0, 200, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 6, 0x20, "微软雅黑");
+    std::vector<WCHAR> wide(8);
+    int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, "漏电速查", -1, wide.data(), 8) - 1;
+    ASSERT_EQ(n, 4);
+    RECT ink = DrawWithLists(font, {DWORD(wide[0]), DWORD(wide[1]), DWORD(wide[2]), DWORD(wide[3])}, true);
+    ASSERT_LT(ink.left, ink.right) << "no ink";
+    EXPECT_GT(ink.right - ink.left, 4 * 14);  // four wide characters
+    EXPECT_GT(ink.bottom - ink.top, 12);
+    Picture picture;
+    platform::user::RenderWindow(top, &picture);
+    platform::user::WritePictureToPng(picture, OutputPath("wgl_chinese.png"));
+    DeleteObject(font);
+}
+
+TEST_F(GlyphLists, BytesAboveAsciiDrawNothingInTheAForm)
+{
+    HFONT font = CreateFontA(18, 0, 0, 0, 700, 0, 0, 0, ANSI_CHARSET, 0, 0, 6, 0x20, "Times New Roman");
+    RECT ink = DrawWithLists(font, {0xB0, 0xE6}, false);
+    EXPECT_GE(ink.left, ink.right);
+    DeleteObject(font);
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// The display worker: it consumes the new-frame flag, colours only the live frame, lets the
+// colour window follow the frame once it has run for 6000 ms, posts code 4 and sends code 5,
+// and colours the ROI Check mode from view 0's rectangles while they are being edited.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "acquisition/ColorizeRaw16.h"
+#include "foundation/CAutoLock.h"
+#include "platform/kernel/clock.h"
+#include "platform/kernel/thread.h"
+#include "tests/view/DisplayFixture.h"
+
+namespace {
+
+using namespace view_test;
+
+struct Notice {
+    WPARAM code;
+    BOOL sent;  // handled as a message sent from another thread
+};
+
+class NotifyWnd : public CWnd {
+public:
+    BOOL CreateTop() { return CreateEx(0, nullptr, "notify", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr); }
+    LRESULT OnNotify(WPARAM code, LPARAM)
+    {
+        notices.push_back(Notice{code, InSendMessage()});
+        return 0;
+    }
+    int Count(WPARAM code) const
+    {
+        int n = 0;
+        for (const Notice& x : notices)
+            n += x.code == code;
+        return n;
+    }
+    std::vector<Notice> notices;
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(NotifyWnd, CWnd)
+ON_MESSAGE(WM_WORKER_NOTIFY, &NotifyWnd::OnNotify)
+END_MESSAGE_MAP()
+
+class DisplayWorker : public DisplayFixture {
+protected:
+    void SetUp() override
+    {
+        DisplayFixture::SetUp();
+        ASSERT_TRUE(notify.CreateTop());
+        CIRDataCapture& cap = theApp.m_capture;
+        MakeFrame(&cap.m_frameLive, kW, kH);
+        MakeFrame(&cap.m_frameImage, kW, kH);
+        FillKnownFrame(&cap.m_frameLive);
+        FillKnownFrame(&cap.m_frameImage);
+        disp.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+        disp.m_bLoop = 1;
+        disp.m_bNotify = 0;
+    }
+    void TearDown() override
+    {
+        if (started)
+            EXPECT_TRUE(disp.ThreadWorkerStop());
+        disp.m_pImage = nullptr;
+        ircam_frame_free(&theApp.m_capture.m_frameLive);
+        ircam_frame_free(&theApp.m_capture.m_frameImage);
+        notify.DestroyWindow();
+        DisplayFixture::TearDown();
+    }
+    void Start()
+    {
+        startTick = GetTickCount();
+        ASSERT_TRUE(disp.ThreadWorkerStart());
+        started = true;
+    }
+    static void RaiseNewFrame()
+    {
+        CAutoLock lock(&theApp.m_capture.m_lockFrame);
+        theApp.m_capture.m_bNewFrame = 1;
+    }
+    static bool NewFrameFlag()
+    {
+        CAutoLock lock(&theApp.m_capture.m_lockFrame);
+        return theApp.m_capture.m_bNewFrame != 0;
+    }
+    // Pumps the queue until pred holds or the time runs out.
+    template <class Pred>
+    static bool PumpUntil(Pred pred, DWORD timeoutMs = 5000)
+    {
+        const DWORD start = GetTickCount();
+        while (!pred()) {
+            if (GetTickCount() - start > timeoutMs)
+                return false;
+            Pump();
+            Sleep(1);
+        }
+        Pump();
+        return true;
+    }
+    // Raises one new frame and waits until the worker has shown it (code 5 handled).
+    void ShowOneFrame()
+    {
+        const int before = notify.Count(NOTIFY_FRAME_SHOWN);
+        RaiseNewFrame();
+        ASSERT_TRUE(PumpUntil([&] { return notify.Count(NOTIFY_FRAME_SHOWN) > before; }));
+    }
+    // The live frame's colour image as the colouring makes it with the colour map as it is now.
+    static std::vector<std::uint8_t> ExpectedColours(const RectShapeList* rects)
+    {
+        FrameGuard copy;
+        EXPECT_EQ(ircam_frame_copy(&theApp.m_capture.m_frameLive, &copy.frame), 0);
+        ColorizeRaw16(&copy.frame, &theApp.m_capture.m_colorMap, 0, rects, 0);
+        return std::vector<std::uint8_t>(copy.frame.rgb_buf, copy.frame.rgb_buf + kW * kH * 3);
+    }
+    static std::vector<std::uint8_t> LiveColours()
+    {
+        const std::uint8_t* p = theApp.m_capture.m_frameLive.rgb_buf;
+        return std::vector<std::uint8_t>(p, p + kW * kH * 3);
+    }
+
+    NotifyWnd notify;
+    bool started = false;
+    DWORD startTick = 0;
+};
+
+TEST_F(DisplayWorker, FrameOfAnotherSourceIsConsumedButNotShown)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameImage;
+    const std::vector<std::uint8_t> before(theApp.m_capture.m_frameImage.rgb_buf,
+                                           theApp.m_capture.m_frameImage.rgb_buf + kW * kH * 3);
+    RaiseNewFrame();
+    Start();
+    ASSERT_TRUE(PumpUntil([] { return !NewFrameFlag(); }));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_TRUE(notify.notices.empty());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), theApp.m_capture.m_frameImage.rgb_buf));
+}
+
+TEST_F(DisplayWorker, LiveFrameIsColouredWithCodeFourPostedAndFiveSent)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameLive;
+    ZelColorMap& map = theApp.m_capture.m_colorMap;
+    const std::uint16_t low = map.m_nDisplayLow, high = map.m_nDisplayHigh, frameMax = map.m_nFrameMax;
+    Start();
+    ShowOneFrame();
+    ASSERT_EQ(notify.notices.size(), 2u);
+    for (const Notice& n : notify.notices) {
+        if (n.code == NOTIFY_FRAME_ARRIVED)
+            EXPECT_FALSE(n.sent);
+        else
+            EXPECT_TRUE(n.sent);
+    }
+    EXPECT_EQ(notify.Count(NOTIFY_FRAME_ARRIVED), 1);
+    // Within the first 6000 ms the colour window stays as it was set.
+    ASSERT_LT(GetTickCount() - startTick, 5000u);
+    EXPECT_EQ(map.m_nDisplayLow, low);
+    EXPECT_EQ(map.m_nDisplayHigh, high);
+    EXPECT_EQ(map.m_nFrameMax, frameMax);
+    EXPECT_EQ(LiveColours(), ExpectedColours(nullptr));
+    EXPECT_FALSE(NewFrameFlag());
+}
+
+TEST_F(DisplayWorker, ColourWindowFollowsTheFrameAfterSixSeconds)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameLive;
+    ZelColorMap& map = theApp.m_capture.m_colorMap;
+    Start();
+    ShowOneFrame();
+    ASSERT_NE(map.m_nFrameMax, kHot);
+    PumpUntil([&] { return GetTickCount() - startTick > 6300; }, 10000);
+    ShowOneFrame();
+    EXPECT_EQ(map.m_nFrameMax, kHot);
+    EXPECT_EQ(map.m_nFrameMin, kBase);
+    EXPECT_EQ(map.m_nDisplayLow, kBase - 128);
+    EXPECT_EQ(map.m_nDisplayHigh, kHot);
+    EXPECT_EQ(LiveColours(), ExpectedColours(nullptr));
+}
+
+TEST_F(DisplayWorker, RoiCheckColoursInsideViewZeroRectanglesOnly)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameLive;
+    disp.m_nDisplayMode = 3;
+    View().rects.push_back(new RectShape{10, 10, 30, 20});
+    Start();
+    ShowOneFrame();
+    const std::vector<std::uint8_t> withRects = ExpectedColours(&View().rects);
+    EXPECT_NE(withRects, ExpectedColours(nullptr));
+    EXPECT_EQ(LiveColours(), withRects);
+
+    disp.ThreadWorkerStop();
+    disp.m_nDisplayMode = 0;
+    ASSERT_TRUE(disp.ThreadWorkerStart());
+    ShowOneFrame();
+    EXPECT_EQ(LiveColours(), ExpectedColours(nullptr));
+}
+
+TEST_F(DisplayWorker, EditingRectanglesWhileRoiCheckColours)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameLive;
+    disp.m_nDisplayMode = 3;
+    disp.m_nTool = TOOL_RECT;
+    disp.DrawScene();  // the first paint records the image size
+    ASSERT_EQ(View().viewport.w, 2 * kW);
+    const HWND hwnd = disp.GetSafeHwnd();
+    Start();
+    // Window pixels are twice the image pixels; each rectangle gets a place of its own.
+    auto drag = [&](int x0, int y0, int x1, int y1) { Drag(hwnd, 2 * x0, 2 * y0, 2 * x1, 2 * y1); };
+    for (int i = 0; i < 60; ++i) {
+        RaiseNewFrame();
+        const int x = 10 + (i % 10) * 22;
+        const int y = 5 + (i / 10) * 30;
+        drag(x, y, x + 15, y + 25);              // add (x, y, 15, 25)
+        drag(x + 5, y + 10, x + 7, y + 12);      // move it to (x + 2, y + 2)
+        drag(x + 15, y + 25, x + 18, y + 28);    // bottom right handle: 18 x 28
+        if (i % 3 == 0)
+            drag(x + 22, y + 4, x + 22, y + 4);  // its delete box
+        Pump();
+    }
+    ShowOneFrame();
+    ASSERT_EQ(View().rects.size(), 40u);
+    const RectShape& first = *View().rects[0];  // the second one made (the first was deleted)
+    EXPECT_EQ(first.x, 34);
+    EXPECT_EQ(first.y, 7);
+    EXPECT_EQ(first.w, 18);
+    EXPECT_EQ(first.h, 28);
+}
+
+}  // namespace

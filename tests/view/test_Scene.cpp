@@ -1,0 +1,176 @@
+// The thermal display's scene on a rendered window, and the alarm countdown that its paint drives.
+#include <gtest/gtest.h>
+
+#include "platform/user/surface.h"
+#include "tests/view/DisplayFixture.h"
+
+namespace {
+
+using namespace view_test;
+using platform::user::Picture;
+
+constexpr std::uint32_t kImage = 0x0000C8;     // the frame's blue
+constexpr std::uint32_t kInverted = 0xFFFF37;  // its bitwise inverse: every overlay pixel
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+int Count(const Picture& p, int x0, int y0, int x1, int y1, std::uint32_t colour)
+{
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(p.height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(p.width, x1); ++x)
+            n += (p.at(x, y) & 0xFFFFFFu) == colour;
+    return n;
+}
+
+class Scene : public DisplayFixture {
+protected:
+    void SetUp() override
+    {
+        DisplayFixture::SetUp();
+        MakeFrame(&frame.frame, kW, kH);
+        FillKnownFrame(&frame.frame);
+        disp.m_pImage = &frame.frame;
+        // The cursor starts at (0, 0); keep its readout off the checked places.
+        disp.m_nCursorX = 250;
+        disp.m_nCursorY = 5;
+    }
+    Picture Shot(const char* png)
+    {
+        disp.Invalidate(FALSE);
+        Picture p;
+        EXPECT_TRUE(platform::user::RenderWindow(disp.GetSafeHwnd(), &p));
+        platform::user::WritePictureToPng(p, OutputPath(png));
+        return p;
+    }
+    FrameGuard frame;
+};
+
+TEST_F(Scene, NothingIsDrawnWithoutAFrame)
+{
+    disp.m_pImage = nullptr;
+    theApp.m_nAlarmCountdown = 4;
+    Picture p = Shot("view_scene_empty.png");
+    EXPECT_EQ(Count(p, 0, 0, p.width, p.height, kImage), 0);
+    EXPECT_EQ(theApp.m_nAlarmCountdown, 4);
+}
+
+TEST_F(Scene, ImageOutlinesLabelsAndHottestPixel)
+{
+    icons[3] = 1;  // hottest pixel
+    View().rects.push_back(new RectShape{20, 40, 100, 30});
+    Picture p = Shot("view_scene.png");
+    ASSERT_EQ(p.width, 2 * kW);
+    // The image fills the window where nothing is drawn over it.
+    EXPECT_EQ(p.at(450, 200) & 0xFFFFFFu, kImage);
+    EXPECT_EQ(Count(p, 300, 150, 500, 250, kInverted), 0);
+    // The outline is the inverse of the image under it, dashed: most of its top edge is drawn.
+    EXPECT_GT(Count(p, 50, 77, 230, 83, kInverted), 100);
+    EXPECT_GT(Count(p, 37, 90, 43, 130, kInverted), 20);  // left edge
+    // The statistics label above the rectangle, the number label right of it.
+    EXPECT_GT(Count(p, 40, 50, 200, 77, kInverted), 30);
+    EXPECT_GT(Count(p, 243, 58, 300, 80, kInverted), 10);
+    // The hottest pixel's marker at its place (and the marker of the rectangle's own maximum at
+    // its first pixel, as the rectangle is uniform).
+    EXPECT_GT(Count(p, 392, 292, 408, 308, kInverted), 8);
+    EXPECT_GT(Count(p, 34, 74, 47, 87, kInverted), 8);
+}
+
+TEST_F(Scene, HottestPixelOffDrawsNoMarker)
+{
+    Picture p = Shot("view_scene_nohot.png");
+    EXPECT_EQ(Count(p, 380, 280, 460, 320, kInverted), 0);
+}
+
+TEST_F(Scene, FlippedFrameMarksTheShownHottestPixel)
+{
+    icons[3] = 1;
+    View().flip = 3;
+    Picture p = Shot("view_scene_flipped.png");
+    // Frame (200, 150) shows at (55, 41), that is window (110, 82).
+    EXPECT_GT(Count(p, 102, 74, 118, 90, kInverted), 8);
+    EXPECT_EQ(Count(p, 392, 292, 408, 308, kInverted), 0);
+}
+
+TEST_F(Scene, CompareModeDrawsTheDividerAndTheTwins)
+{
+    disp.m_nDisplayMode = 2;
+    View().rects.push_back(new RectShape{20, 40, 60, 30});
+    Picture p = Shot("view_scene_compare.png");
+    // The divider at W / 2, white and dashed.
+    EXPECT_GT(Count(p, 254, 0, 259, 2 * kH, kWhite), 150);
+    EXPECT_EQ(Count(p, 100, 0, 105, 2 * kH, kWhite), 0);
+    // The twin's outline and its number label #11 half the width further right.
+    EXPECT_GT(Count(p, 300, 77, 410, 83, kInverted), 60);
+    EXPECT_GT(Count(p, 419, 58, 470, 80, kInverted), 10);
+    EXPECT_GT(Count(p, 163, 58, 210, 80, kInverted), 10);  // #10
+}
+
+TEST_F(Scene, UserPointsAreLabelledInTheFrame)
+{
+    View().points = {POINT{100, 100}, POINT{kW - 1, 20}, POINT{kW, 60}};
+    Picture p = Shot("view_scene_points.png");
+    EXPECT_GT(Count(p, 192, 192, 208, 208, kInverted), 8);  // marker of point 1
+    EXPECT_GT(Count(p, 208, 170, 260, 200, kInverted), 10);  // its temperature
+    EXPECT_GT(Count(p, 500, 32, 512, 48, kInverted), 4);  // the point in the last column
+}
+
+// The alarm countdown after one 2D paint (3D where said).
+struct AlarmCase {
+    const char* name;
+    int start;          // countdown before the paint
+    bool alarmToggle;
+    int shape;          // 0 none, 1 rectangle over the hot pixel, 2 polygon over it
+    int thresholdDelta; // threshold = hot value + delta
+    bool threeD;
+    int expected;
+};
+
+class Alarm : public Scene, public ::testing::WithParamInterface<AlarmCase> {};
+
+TEST_P(Alarm, Countdown)
+{
+    const AlarmCase& c = GetParam();
+    icons[2] = c.alarmToggle ? 1 : 0;
+    theApp.m_capture.m_colorMap.m_nAlarm = static_cast<std::uint16_t>(kHot + c.thresholdDelta);
+    if (c.shape == 1)
+        View().rects.push_back(new RectShape{kHotX - 5, kHotY - 5, 10, 10});
+    if (c.shape == 2) {
+        auto* poly = new PolygonShape;
+        poly->m_points = {{kHotX - 5, kHotY - 5}, {kHotX + 5, kHotY - 5}, {kHotX + 5, kHotY + 5}, {kHotX - 5, kHotY + 5}};
+        poly->UpdateMask();
+        View().polygons.push_back(poly);
+    }
+    disp.m_renderer.m_b3D = c.threeD ? 1 : 0;
+    theApp.m_nAlarmCountdown = c.start;
+    disp.DrawScene();
+    EXPECT_EQ(theApp.m_nAlarmCountdown, c.expected);
+}
+
+const AlarmCase kAlarmCases[] = {
+    {"RectangleOverStartsFromNegative", -1, true, 1, -1, false, 10},
+    {"RunningAlarmIsNotRestarted", 5, true, 1, -1, false, 5},
+    {"PolygonOverStarts", -1, true, 2, -1, false, 10},
+    {"MaximumEqualToThresholdDoesNotTrigger", -1, true, 1, 0, false, 0},
+    {"PolygonEqualToThresholdDoesNotTrigger", 5, true, 2, 0, false, 0},
+    {"NoRegionOverResets", 7, true, 1, 100, false, 0},
+    {"NoShapesReset", 3, true, 0, -1, false, 0},
+    {"ToggleOffResetsEvenWhenOver", -1, false, 1, -1, false, 0},
+    {"ThreeDLeavesItAlone", 7, true, 1, 100, true, 7},
+    {"ThreeDDoesNotStartIt", -1, true, 1, -1, true, -1},
+};
+
+INSTANTIATE_TEST_SUITE_P(View, Alarm, ::testing::ValuesIn(kAlarmCases),
+                         [](const ::testing::TestParamInfo<AlarmCase>& i) { return std::string(i.param.name); });
+
+TEST_F(Scene, RegionOverThresholdGetsInnerSideLinesEvenWithTheToggleOff)
+{
+    theApp.m_capture.m_colorMap.m_nAlarm = kHot - 1;
+    View().rects.push_back(new RectShape{kHotX - 20, kHotY - 20, 30, 30});
+    Picture p = Shot("view_scene_alarm.png");
+    // The inner line one pixel right of the left edge, from y + 3 to y + h - 3.
+    const int x = 2 * (kHotX - 19);
+    EXPECT_GT(Count(p, x - 1, 2 * (kHotY - 15), x + 2, 2 * (kHotY + 5), kInverted), 15);
+    EXPECT_EQ(theApp.m_nAlarmCountdown, 0);
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+// Compiles the resource manifest into a C++ source holding every resource's bytes and the table
+// that the resource functions search.
+#include "tools/resgen/embed.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace resgen {
+namespace {
+
+// The numbered resource types; any other type name is kept as a string type ("PNG", "WAVE").
+const std::map<std::string, unsigned> kNumberedTypes = {
+    {"BITMAP", 2}, {"ICON", 14}, {"DIALOG", 5}, {"STRING", 6},
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A quoted manifest text with the escapes \" \\ and \n.
+std::string Unquote(const std::string& text, const std::string& where)
+{
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"')
+        throw std::runtime_error(where + ": a string must be quoted");
+    std::string out;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 2 < text.size()) {
+            char n = text[++i];
+            out += n == 'n' ? '\n' : n;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void CheckId(long id, const std::string& where)
+{
+    if (id < 1 || id > 0xFFFF)
+        throw std::runtime_error(where + ": an id must lie in 1 to 65535");
+}
+
+// A C++ string literal of any bytes, as octal escapes where needed.
+std::string Literal(const std::string& bytes)
+{
+    std::string out = "\"";
+    for (unsigned char c : bytes) {
+        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x7F || c == '?') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\%03o", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+Manifest ReadManifest(const std::string& manifestPath, const std::string& resDir, const std::string& artDir)
+{
+    Manifest m;
+    std::istringstream lines(ReadFile(manifestPath));
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::string where = manifestPath + ":" + std::to_string(number);
+        std::size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string::npos || line[start] == '#')
+            continue;
+        std::istringstream fields(line.substr(start));
+        long id = 0;
+        std::string type;
+        if (!(fields >> id >> type))
+            throw std::runtime_error(where + ": expected: id type file");
+        CheckId(id, where);
+        std::string rest;
+        std::getline(fields >> std::ws, rest);
+        while (!rest.empty() && (rest.back() == '\r' || rest.back() == ' ' || rest.back() == '\t'))
+            rest.pop_back();
+        if (type == "STRING") {
+            m.strings.push_back({static_cast<unsigned>(id), Unquote(rest, where)});
+            continue;
+        }
+        if (rest.empty())
+            throw std::runtime_error(where + ": no file named");
+        std::string path = rest.rfind("art/", 0) == 0 ? artDir + "/" + rest.substr(4) : resDir + "/" + rest;
+        m.resources.push_back({static_cast<unsigned>(id), type, ReadFile(path)});
+    }
+    return m;
+}
+
+void AddDialogs(Manifest& m, const std::vector<std::string>& dialogFiles)
+{
+    for (const auto& path : dialogFiles) {
+        std::string text = ReadFile(path);
+        // The id is the template's own: its first statement, "dialog <id>".
+        std::istringstream lines(text);
+        std::string line;
+        long id = -1;
+        while (id < 0 && std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string word;
+            if (!(fields >> word) || word[0] == '#')
+                continue;
+            if (word != "dialog" || !(fields >> id))
+                throw std::runtime_error(path + ": a dialog template must begin with: dialog <id>");
+        }
+        if (id < 0)
+            throw std::runtime_error(path + ": a dialog template must begin with: dialog <id>");
+        CheckId(id, path);
+        m.resources.push_back({static_cast<unsigned>(id), "DIALOG", std::move(text)});
+    }
+}
+
+std::string GenerateSource(const Manifest& m)
+{
+    std::map<std::pair<std::string, unsigned>, int> seen;
+    for (const auto& r : m.resources)
+        if (seen[{r.type, r.id}]++)
+            throw std::runtime_error("resource " + r.type + " " + std::to_string(r.id) + " is listed twice");
+    std::map<unsigned, int> seenStrings;
+    for (const auto& s : m.strings)
+        if (seenStrings[s.id]++)
+            throw std::runtime_error("string " + std::to_string(s.id) + " is listed twice");
+
+    std::ostringstream out;
+    out << "// Generated by resgen from res/resources.txt: the program's resources.\n"
+        << "#include \"platform/resources/resource_table.h\"\n\n"
+        << "namespace platform::resources {\n\n"
+        << "const ResourceEntry kResourceTable[] = {\n";
+    for (const auto& r : m.resources) {
+        auto numbered = kNumberedTypes.find(r.type);
+        unsigned typeId = numbered == kNumberedTypes.end() ? 0 : numbered->second;
+        // Literals carry a terminating NUL past `size`, which text resources may rely on.
+        out << "    {" << r.id << ", " << typeId << ", " << (typeId ? "nullptr" : Literal(r.type)) << ",\n     "
+            << "reinterpret_cast<const unsigned char*>(" << Literal(r.bytes) << "), " << r.bytes.size() << "},\n";
+    }
+    if (m.resources.empty())
+        out << "    {0, 0, nullptr, nullptr, 0},\n";
+    out << "};\nconst std::size_t kResourceTableSize = " << m.resources.size() << ";\n\n"
+        << "const StringEntry kStringTable[] = {\n";
+    for (const auto& s : m.strings)
+        out << "    {" << s.id << ", " << Literal(s.text) << "},\n";
+    if (m.strings.empty())
+        out << "    {0, nullptr},\n";
+    out << "};\nconst std::size_t kStringTableSize = " << m.strings.size() << ";\n\n"
+        << "}  // namespace platform::resources\n";
+    return out.str();
+}
+
+}  // namespace resgen

@@ -1,0 +1,35 @@
+// The base of every OpenGL-drawn control: a static control that paints through its embedded
+// renderer and turns mouse input into view navigation or shape editing (ShapeEditor) on the
+// renderer's views. Derived controls allocate their views in their constructors.
+#pragma once
+
+#include "foundation/CMyLock.h"
+#include "platform/gdi/gdi.h"
+#include "platform/user/CStatic.h"
+#include "view/CZelRendererOpenGL.h"
+#include "view/ShapeEditor.h"
+
+class COGLStatic : public CStatic, public ShapeEditor {
+    DECLARE_DYNAMIC(COGLStatic)
+public:
+    COGLStatic();
+    ~COGLStatic() override;
+
+    // The control's drawing lock: taken by derived controls around their painting and layout.
+    CMyLock m_lockDraw;
+    CZelRendererOpenGL m_renderer;
+
+    int OnCreate(LPCREATESTRUCT cs);
+    HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor);
+    void OnLButtonDown(UINT flags, CPoint point);
+    void OnMouseMove(UINT flags, CPoint point);
+    void OnLButtonUp(UINT flags, CPoint point);
+    void OnRButtonDown(UINT flags, CPoint point);
+
+protected:
+    void EditCapture(bool capture) override;
+    void EditConfineCursor(const RECT* client) override;
+    bool EditKeyHeld(int virtualKey) override;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,438 @@
+#include "view/CStaticDisplay.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "acquisition/ColorizeRaw16.h"
+#include "app/CVantrelApp.h"
+#include "foundation/CAutoLock.h"
+#include "platform/kernel/clock.h"
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0x001B1000;  // red 0, green 16, blue 27, alpha 0
+constexpr DWORD kFollowAfterMs = 6000;
+constexpr int kIconAlarm = 2;
+constexpr int kIconHottest = 3;
+constexpr int kIconCursor = 4;
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CStaticDisplay, COGLStatic)
+
+BEGIN_MESSAGE_MAP(CStaticDisplay, COGLStatic)
+ON_WM_CREATE()
+ON_WM_SIZE()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
+ON_WM_MOUSEMOVE()
+ON_WM_MOUSEWHEEL()
+ON_WM_SETCURSOR()
+ON_WM_KEYDOWN()
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CStaticDisplay::CStaticDisplay() : CThreadActionFlow(nullptr)
+{
+    m_renderer.AllocateViews(2);
+    m_renderer.m_fRotX = 45.0f;
+    m_renderer.m_fRotY = 0.0f;
+    m_renderer.m_fRotZ = 0.0f;
+    m_renderer.m_fTransX = 0.0f;
+    m_renderer.m_fTransY = -10.0f;
+    m_renderer.m_fTransZ = -5.0f;
+    m_renderer.ZoomAt(0, 0, 4.0f, 0);
+    m_pShapeLock = &m_lockDisplay;
+}
+
+CStaticDisplay::~CStaticDisplay() = default;
+
+void CStaticDisplay::SetWndMsg(HWND hWnd, UINT nMsg)
+{
+    CThreadActionFlow::SetWndMsg(hWnd, nMsg);
+    m_hNotifyWnd = hWnd;
+    m_nNotifyMsg = nMsg;
+}
+
+const RectShapeList* CStaticDisplay::ColourRects() const
+{
+    return m_nDisplayMode == 3 ? &m_renderer.m_pViews[0].rects : nullptr;
+}
+
+DWORD CStaticDisplay::Action()
+{
+    CIRDataCapture& capture = theApp.m_capture;
+    const DWORD start = GetTickCount();
+    std::vector<RectShape> roi;
+    RectShapeList roiList;
+    for (;;) {
+        int fresh;
+        {
+            CAutoLock lock(&capture.m_lockFrame);
+            fresh = capture.m_bNewFrame;
+            if (fresh)
+                capture.m_bNewFrame = 0;
+        }
+        IrFrame* frame = m_pImage;
+        if (fresh && frame == &capture.m_frameLive) {
+            ::PostMessage(m_hNotifyWnd, m_nNotifyMsg, NOTIFY_FRAME_ARRIVED, 0);
+            const RectShapeList* rects = nullptr;
+            if (m_nDisplayMode == 3) {
+                // A copy of the rectangles as they stand, so the colouring never meets an edit.
+                CAutoLock lock(&m_lockDisplay);
+                roi.clear();
+                for (const RectShape* r : m_renderer.m_pViews[0].rects)
+                    roi.push_back(*r);
+                roiList.clear();
+                for (RectShape& r : roi)
+                    roiList.push_back(&r);
+                rects = &roiList;
+            }
+            {
+                CAutoLock lock(&capture.m_colorMap.m_lock);
+                if (GetTickCount() - start > kFollowAfterMs)
+                    capture.ColorizeFrame(frame, rects);
+            }
+            {
+                CAutoLock lock(&m_lockDisplay);
+                ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
+            }
+            ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
+            ::SendMessage(m_hNotifyWnd, m_nNotifyMsg, NOTIFY_FRAME_SHOWN, 0);
+            ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
+        }
+        if (WaitCmdExit(10))
+            return TIP_TERMINATED;
+    }
+}
+
+void CStaticDisplay::RefreshImage(bool checkSource)
+{
+    IrFrame* frame = m_pImage;
+    CIRDataCapture& capture = theApp.m_capture;
+    if (checkSource) {
+        const bool still = frame == &capture.m_frameImage || (frame == &capture.m_frameVideo && theApp.m_bVideoPlaying == 0);
+        if (!still)
+            return;
+    }
+    {
+        CAutoLock lock(&m_lockDisplay);
+        ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), ColourRects(), 0);
+    }
+    ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
+}
+
+void CStaticDisplay::OnShapeChanged(int kind, int index, int event)
+{
+    if (kind == SHAPE_RECT && event == SHAPE_CHANGED)
+        RefreshImage(true);
+}
+
+int CStaticDisplay::OnCreate(LPCREATESTRUCT cs)
+{
+    return COGLStatic::OnCreate(cs) == -1 ? -1 : 0;
+}
+
+void CStaticDisplay::PreSubclassWindow()
+{
+    COGLStatic::PreSubclassWindow();
+}
+
+void CStaticDisplay::OnSize(UINT type, int cx, int cy)
+{
+    COGLStatic::OnSize(type, cx, cy);
+    CAutoLock lock(&m_lockDraw);
+    CRect client;
+    GetClientRect(&client);
+    for (int i = 0; i < m_renderer.m_nViewCount; ++i) {
+        m_renderer.m_pViews[i].target = ViewRect{client.left, client.top, client.Width(), client.Height()};
+        m_renderer.LayoutView(i);
+    }
+}
+
+void CStaticDisplay::OnLButtonDown(UINT flags, CPoint point)
+{
+    m_bNavigate = (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) ? 1 : 0;
+    COGLStatic::OnLButtonDown(flags, point);
+    Invalidate(FALSE);
+}
+
+void CStaticDisplay::OnLButtonUp(UINT flags, CPoint point)
+{
+    COGLStatic::OnLButtonUp(flags, point);
+}
+
+void CStaticDisplay::OnMouseMove(UINT flags, CPoint point)
+{
+    if (::GetFocus() != CWnd::m_hWnd)
+        SetFocus();
+    if (const IrFrame* frame = m_pImage) {
+        POINT pixel;
+        m_renderer.m_pViews[0].ClientToImage(point, pixel);
+        if (pixel.x >= 0 && pixel.x < frame->temp_info[0] && pixel.y >= 0 && pixel.y < frame->temp_info[1]) {
+            m_nCursorX = pixel.x;
+            m_nCursorY = pixel.y;
+            RefreshImage(true);
+        }
+    }
+    COGLStatic::OnMouseMove(flags, point);
+}
+
+BOOL CStaticDisplay::OnMouseWheel(UINT flags, short delta, CPoint point)
+{
+    if (GetKeyState(VK_CONTROL) < 0) {
+        ScreenToClient(&point);
+        m_renderer.OnWheel(point.x, point.y, delta, 0);
+        Invalidate(FALSE);
+    }
+    return COGLStatic::OnMouseWheel(flags, delta, point);
+}
+
+BOOL CStaticDisplay::OnSetCursor(CWnd*, UINT, UINT)
+{
+    ::SetCursor(::LoadCursor(nullptr, GetKeyState(VK_CONTROL) < 0 ? IDC_HAND : IDC_CROSS));
+    return TRUE;
+}
+
+void CStaticDisplay::OnKeyDown(UINT nChar, UINT repeat, UINT flags)
+{
+    if (nChar == 0x52) {  // R: back to the start view
+        m_renderer.m_fRotX = 45.0f;
+        m_renderer.m_fRotY = 0.0f;
+        m_renderer.m_fRotZ = 0.0f;
+        m_renderer.ZoomAt(0, 0, 4.0f, 0);
+        m_renderer.m_fTransX = 0.0f;
+        m_renderer.m_fTransY = -10.0f;
+        m_renderer.m_fTransZ = -5.0f;
+        Invalidate(FALSE);
+    }
+    COGLStatic::OnKeyDown(nChar, repeat, flags);
+}
+
+void CStaticDisplay::OnPaint()
+{
+    CPaintDC dc(this);
+    DrawScene();
+}
+
+void CStaticDisplay::DrawScene()
+{
+    CAutoLock lock(&m_lockDraw);
+    const IrFrame* frame = m_pImage;
+    if (!frame || !frame->temp_data)
+        return;
+    const int W = frame->image_info[0];
+    const int H = frame->image_info[1];
+    const int tw = frame->temp_info[0];
+    const int th = frame->temp_info[1];
+    CZelRendererOpenGL& r = m_renderer;
+
+    if (IconOn(kIconHottest)) {
+        m_wHotValue = 0;
+        for (int y = 0; y < th; ++y) {
+            const std::uint16_t* row = frame->temp_data + static_cast<std::size_t>(y) * tw;
+            for (int x = 0; x < tw; ++x) {
+                if (row[x] > m_wHotValue) {
+                    m_wHotValue = row[x];
+                    m_nHotX = x;
+                    m_nHotY = y;
+                }
+            }
+        }
+    }
+    if (frame->rgb_buf)
+        r.UploadTexture(frame->rgb_buf, W, H, 1, 0);
+    r.BeginFrame(kBackground);
+    glEnable(GL_LINE_STIPPLE);
+    glLineStipple(1, 0x3F3F);
+    if (r.m_b3D) {
+        r.Begin3D();
+        if (frame->rgb_buf)
+            r.Draw3DSurface(frame->temp_data, frame->rgb_buf, static_cast<std::uint32_t>(W), static_cast<std::uint32_t>(H));
+    } else {
+        r.SetViewport(0);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        r.DrawTexture(0, 0);
+        if (m_nDisplayMode == 2)
+            r.DrawLine(W / 2, 0, W / 2, H, 0);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glEnable(GL_COLOR_LOGIC_OP);
+        glLogicOp(GL_INVERT);
+        DrawPoints(frame);
+        const bool alarmOn = IconOn(kIconAlarm);
+        const bool rectsCalm = DrawRects(frame, alarmOn);
+        const bool polygonsCalm = DrawPolygons(frame, alarmOn);
+        if ((rectsCalm && polygonsCalm) || !alarmOn)
+            theApp.m_nAlarmCountdown = 0;
+        glDisable(GL_COLOR_LOGIC_OP);
+    }
+    glDisable(GL_LINE_STIPPLE);
+    r.EndFrame();
+}
+
+void CStaticDisplay::DrawPoints(const IrFrame* frame)
+{
+    CZelRendererOpenGL& r = m_renderer;
+    const RenderView& v = r.m_pViews[0];
+    std::vector<POINT> list(v.points);
+    list.push_back(v.FlipPoint(POINT{m_nHotX, m_nHotY}));
+    list.push_back(POINT{m_nCursorX, m_nCursorY});
+    const std::size_t n = list.size();
+    const auto tw = static_cast<unsigned>(frame->temp_info[0]);
+    const auto th = static_cast<unsigned>(frame->temp_info[1]);
+    char label[64];
+    for (std::size_t i = 0; i < n; ++i) {
+        const POINT p = list[i];
+        if (static_cast<unsigned>(p.x) >= tw || static_cast<unsigned>(p.y) >= th)
+            continue;
+        const bool hottest = i == n - 2;
+        const bool cursor = i == n - 1;
+        if ((hottest && !IconOn(kIconHottest)) || (cursor && !IconOn(kIconCursor)))
+            continue;
+        const POINT f = v.FlipPoint(p);
+        if (static_cast<unsigned>(f.x) >= tw || static_cast<unsigned>(f.y) >= th)
+            continue;
+        const std::uint16_t raw = frame->temp_data[static_cast<std::size_t>(f.y) * tw + f.x];
+        std::snprintf(label, sizeof label, "%.1f", ZelColorMap::RawToCelsius(raw));
+        r.SetColor(255, 255, 255);
+        r.DrawAsciiText(label, p.x + 4, p.y, 0);
+        if (cursor)
+            continue;
+        if (hottest) {
+            r.DrawCircle(static_cast<float>(p.x), static_cast<float>(p.y), 2.0f, 100, 0);
+            r.DrawCross(p.x, p.y, 3, 0);
+            continue;
+        }
+        r.DrawCircle(static_cast<float>(p.x), static_cast<float>(p.y), 1.5f, 100, 0);
+        r.DrawCross(p.x, p.y, 2, 0);
+        std::snprintf(label, sizeof label, "%d", static_cast<int>(i) + 1);
+        r.DrawAsciiText(label, p.x - 4, p.y - 1, 0);
+    }
+}
+
+void CStaticDisplay::RaiseAlarm(bool alarmOn)
+{
+    // With the alarm toggle off the paint ends with 0 anyway; not writing 10 first keeps the
+    // alarm-sound worker from catching the value in between.
+    if (alarmOn && theApp.m_nAlarmCountdown < 0)
+        theApp.m_nAlarmCountdown = 10;
+}
+
+bool CStaticDisplay::DrawRects(const IrFrame* frame, bool alarmOn)
+{
+    CZelRendererOpenGL& r = m_renderer;
+    const RenderView& v = r.m_pViews[0];
+    const int half = frame->image_info[0] / 2;
+    const double threshold = ZelColorMap::RawToCelsius(theApp.m_capture.m_colorMap.m_nAlarm);
+    bool calm = true;
+    char label[96];
+    for (std::size_t i = 0; i < v.rects.size(); ++i) {
+        const RectShape* listed = v.rects[i];
+        const bool selected = listed == v.selectedRect;
+        const int copies = m_nDisplayMode == 2 ? 2 : 1;
+        for (int j = 0; j < copies; ++j) {
+            RectShape c = *listed;
+            if (j == 1)
+                c.x += half;
+            const int x = c.x, y = c.y, w = c.w, h = c.h;
+            if (selected) {
+                r.DrawRect(x + w, y, 3, 3, 0);
+                r.DrawLine(x + w, y, x + w + 3, y + 3, 0);
+                r.DrawLine(x + w + 3, y, x + w, y + 3, 0);
+                r.DrawLine(x + 1, y + 1, x + 5, y + 1, 0);
+                r.DrawLine(x + 1, y + 1, x + 1, y + 5, 0);
+                r.DrawLine(x + w - 5, y + h - 1, x + w - 1, y + h - 1, 0);
+                r.DrawLine(x + w - 1, y + h - 1, x + w - 1, y + h - 5, 0);
+            }
+            r.DrawRect(x, y, w, h, 0);
+            RoiStats s;
+            CalcRectStats(frame->temp_data, &v, &c, &s);
+            if (ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)) > threshold) {
+                r.DrawLine(x + 1, y + 3, x + 1, y + h - 3, 0);
+                r.DrawLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
+                RaiseAlarm(alarmOn);
+                calm = false;
+            }
+            const POINT m = v.FlipPoint(POINT{s.x, s.y});
+            r.DrawCircle(static_cast<float>(m.x), static_cast<float>(m.y), 1.0f, 100, 0);
+            r.DrawCross(m.x, m.y, 2, 0);
+            std::snprintf(label, sizeof label, "%.1f /%.1f /%.1f", ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
+                          ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),
+                          ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.mean)));
+            r.DrawMultiByteText(label, x, y - 1, 200, 0);
+            if (!selected) {
+                std::snprintf(label, sizeof label, "#%d%d", static_cast<int>(i) + 1, j);
+                r.DrawMultiByteText(label, x + w + 1, y + 1, 200, 0);
+            }
+        }
+    }
+    if (v.selectedRect && !v.IsListed(v.selectedRect)) {
+        const RectShape& d = *v.selectedRect;
+        r.DrawRect(d.x, d.y, d.w, d.h, 0);
+    }
+    return calm;
+}
+
+bool CStaticDisplay::DrawPolygons(const IrFrame* frame, bool alarmOn)
+{
+    CZelRendererOpenGL& r = m_renderer;
+    const RenderView& v = r.m_pViews[0];
+    const int half = static_cast<int>(v.imageWidth / 2);
+    const std::uint16_t threshold = theApp.m_capture.m_colorMap.m_nAlarm;
+    bool calm = true;
+    char label[96];
+    for (std::size_t i = 0; i < v.polygons.size(); ++i) {
+        const PolygonShape* listed = v.polygons[i];
+        if (listed->m_points.empty())
+            continue;
+        const bool selected = listed == v.selectedPolygon;
+        const int copies = m_nDisplayMode == 2 ? 2 : 1;
+        for (int j = 0; j < copies; ++j) {
+            PolygonShape c;
+            c.m_points = listed->m_points;
+            if (j == 1) {
+                for (POINT& p : c.m_points)
+                    p.x += half;
+            }
+            const std::vector<POINT>& pts = c.m_points;
+            const std::size_t n = pts.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                const POINT a = pts[k];
+                const POINT b = pts[(k + 1) % n];
+                r.DrawLine(a.x, a.y, b.x, b.y, 0);
+                if (selected)
+                    r.DrawRect(a.x - 1, a.y - 1, 2, 2, 0);
+            }
+            const POINT f = pts[0];
+            if (selected) {
+                r.DrawRect(f.x + 2, f.y - 4, 3, 3, 0);
+                r.DrawLine(f.x + 2, f.y - 4, f.x + 5, f.y - 1, 0);
+                r.DrawLine(f.x + 5, f.y - 4, f.x + 2, f.y - 1, 0);
+            }
+            RoiStats s;
+            CalcPolygonStats(frame->temp_data, &v, &c, &s);
+            if (s.max > threshold) {
+                RaiseAlarm(alarmOn);
+                calm = false;
+            }
+            const POINT m = v.FlipPoint(POINT{s.x, s.y});
+            r.DrawCircle(static_cast<float>(m.x), static_cast<float>(m.y), 1.0f, 100, 0);
+            r.DrawCross(m.x, m.y, 2, 0);
+            std::snprintf(label, sizeof label, "#%d(%.1f/%.1f/%.1f)", static_cast<int>(i) + 1,
+                          ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
+                          ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),
+                          ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.mean)));
+            r.DrawMultiByteText(label, f.x + 3, f.y - 3, 200, 0);
+        }
+    }
+    if (v.selectedPolygon && !v.IsListed(v.selectedPolygon)) {
+        const std::vector<POINT>& pts = v.selectedPolygon->m_points;
+        for (std::size_t k = 0; k < pts.size(); ++k) {
+            r.DrawCircle(static_cast<float>(pts[k].x), static_cast<float>(pts[k].y), 1.0f, 40, 0);
+            if (k + 1 < pts.size())
+                r.DrawLine(pts[k].x, pts[k].y, pts[k + 1].x, pts[k + 1].y, 0);
+        }
+    }
+    return calm;
+}

@@ -1,0 +1,475 @@
+#include "view/CZelRendererOpenGL.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+#include "platform/text/text.h"
+#include "platform/wgl/wgl.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.2831852;  // the constant the circles are drawn with
+constexpr int kGlyphCount = 128;
+
+GLenum PixelLayout(int format)
+{
+    switch (format) {
+    case 0:
+        return GL_LUMINANCE;
+    case 2:
+        return GL_RGBA;
+    default:
+        return GL_RGB;
+    }
+}
+
+}  // namespace
+
+CZelRendererOpenGL::~CZelRendererOpenGL()
+{
+    if (m_hDC)
+        wglMakeCurrent(m_hDC, nullptr);
+    if (m_hRC)
+        wglDeleteContext(m_hRC);
+    if (m_hDC)
+        ReleaseDC(WindowFromDC(m_hDC), m_hDC);
+}
+
+void CZelRendererOpenGL::ReleaseContext()
+{
+    wglMakeCurrent(nullptr, nullptr);
+}
+
+int CZelRendererOpenGL::Init(HDC dc)
+{
+    m_hDC = dc;
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    const int format = ChoosePixelFormat(dc, &pfd);
+    if (format == 0)
+        return 1;
+    // A window keeps the pixel format it got first; a second Init finds it already set.
+    if (GetPixelFormat(dc) != format && !SetPixelFormat(dc, format, &pfd))
+        return 2;
+    ReleaseContext();
+    if (m_hRC) {
+        wglDeleteContext(m_hRC);
+        m_hRC = nullptr;
+    }
+    m_hRC = wglCreateContext(dc);
+    if (!m_hRC)
+        return 3;
+    if (!wglMakeCurrent(dc, m_hRC))
+        return 4;
+    // The old lists went with the old context.
+    m_nListBase = 0;
+    SelectNewFont(18, FW_BOLD, ANSI_CHARSET, "Times New Roman");
+    BuildGlyphLists();
+    if (m_textures.empty()) {
+        m_textures.resize(static_cast<std::size_t>(m_nViewCount));
+        for (unsigned int& t : m_textures)
+            glGenTextures(1, &t);
+    }
+    return wglMakeCurrent(nullptr, nullptr) ? 0 : 4;
+}
+
+void CZelRendererOpenGL::SelectNewFont(int height, int weight, int charset, const char* face)
+{
+    HFONT font = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 6, 0x20, face);
+    HGDIOBJ old = SelectObject(wglGetCurrentDC(), font);
+    if (old)
+        DeleteObject(old);
+}
+
+void CZelRendererOpenGL::BuildGlyphLists()
+{
+    if (m_nListBase) {
+        glDeleteLists(m_nListBase, kGlyphCount);
+        m_nListBase = 0;
+    }
+    m_nListBase = glGenLists(kGlyphCount);
+    wglUseFontBitmapsA(wglGetCurrentDC(), 0, kGlyphCount, m_nListBase);
+}
+
+void CZelRendererOpenGL::SetFont(int height, int charset, const char* face)
+{
+    SelectNewFont(height, FW_BOLD, charset, face);
+    BuildGlyphLists();
+}
+
+int CZelRendererOpenGL::BeginFrame(std::uint32_t colour)
+{
+    wglMakeCurrent(m_hDC, m_hRC);
+    glClearColor((colour & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, ((colour >> 16) & 0xFF) / 255.0f,
+                 ((colour >> 24) & 0xFF) / 255.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    return 0;
+}
+
+void CZelRendererOpenGL::EndFrame()
+{
+    if (m_b3D) {
+        glPopMatrix();
+        glFinish();
+    }
+    glColor3f(1, 1, 1);
+    SwapBuffers(m_hDC);
+    ReleaseContext();
+}
+
+void CZelRendererOpenGL::SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    glColor3ub(r, g, b);
+}
+
+void CZelRendererOpenGL::SetViewport(int view)
+{
+    const ViewRect& vp = m_pViews[view].viewport;
+    glViewport(vp.x, vp.y, vp.w, vp.h);
+}
+
+void CZelRendererOpenGL::DrawTexture(int texture, int view)
+{
+    if (view < 0)
+        view = texture;
+    if (texture < 0 || static_cast<std::size_t>(texture) >= m_textures.size())
+        return;
+    const RenderView& v = m_pViews[view];
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    SetViewport(view);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m_textures[static_cast<std::size_t>(texture)]);
+    const double w = v.imageWidth ? v.imageWidth : 1;
+    const double h = v.imageHeight ? v.imageHeight : 1;
+    const float u0 = static_cast<float>(v.source.x / w);
+    const float u1 = static_cast<float>((v.source.x + v.source.w) / w);
+    const float t0 = static_cast<float>(v.source.y / h);
+    const float t1 = static_cast<float>((v.source.y + v.source.h) / h);
+    glBegin(GL_QUADS);
+    glTexCoord2f(u0, t0);
+    glVertex3f(-1, 1, 0);
+    glTexCoord2f(u1, t0);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(u1, t1);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(u0, t1);
+    glVertex3f(-1, -1, 0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+int CZelRendererOpenGL::UploadTexture(const std::uint8_t* pixels, int width, int height, int format, int view)
+{
+    const GLenum layout = PixelLayout(format);
+    RenderView& v = m_pViews[view];
+    const bool update = static_cast<std::uint32_t>(width) == v.imageWidth && static_cast<std::uint32_t>(height) == v.imageHeight;
+    if (!update) {
+        // Only view 0 records an uploaded size.
+        m_pViews[0].imageWidth = static_cast<std::uint32_t>(width);
+        m_pViews[0].imageHeight = static_cast<std::uint32_t>(height);
+        LayoutView(0);
+    }
+    if (!m_hRC || static_cast<std::size_t>(view) >= m_textures.size())
+        return 0;
+    wglMakeCurrent(m_hDC, m_hRC);
+    glBindTexture(GL_TEXTURE_2D, m_textures[static_cast<std::size_t>(view)]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (update)
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, layout, GL_UNSIGNED_BYTE, pixels);
+    else
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(layout), width, height, 0, layout, GL_UNSIGNED_BYTE, pixels);
+    ReleaseContext();
+    return 0;
+}
+
+void CZelRendererOpenGL::MapPoint(int view, double x, double y, double& cx, double& cy) const
+{
+    const ViewRect& s = m_pViews[view].source;
+    // An empty source (no image yet) maps as a one-pixel one rather than dividing by zero.
+    const double sw = s.w ? s.w : 1;
+    const double sh = s.h ? s.h : 1;
+    cx = 2.0 * (x - s.x) / sw - 1.0;
+    cy = 1.0 - 2.0 * (y - s.y) / sh;
+}
+
+void CZelRendererOpenGL::Vertex(int view, int x, int y) const
+{
+    double cx, cy;
+    MapPoint(view, x, y, cx, cy);
+    glVertex2f(static_cast<float>(cx), static_cast<float>(cy));
+}
+
+void CZelRendererOpenGL::DrawLine(int x0, int y0, int x1, int y1, int view)
+{
+    glBegin(GL_LINES);
+    Vertex(view, x0, y0);
+    Vertex(view, x1, y1);
+    glEnd();
+}
+
+void CZelRendererOpenGL::DrawCross(int x, int y, int size, int view)
+{
+    DrawLine(x - size, y, x + size, y, view);
+    DrawLine(x, y - size, x, y + size, view);
+}
+
+void CZelRendererOpenGL::DrawRect(int x, int y, int w, int h, int view)
+{
+    DrawLine(x, y, x + w, y, view);
+    DrawLine(x + w, y, x + w, y + h, view);
+    DrawLine(x + w, y + h, x, y + h, view);
+    DrawLine(x, y + h, x, y, view);
+}
+
+void CZelRendererOpenGL::FillRect(int x, int y, std::uint32_t w, std::uint32_t h, int view)
+{
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glBegin(GL_POLYGON);
+    Vertex(view, x, y);
+    Vertex(view, x + static_cast<int>(w), y);
+    Vertex(view, x + static_cast<int>(w), y + static_cast<int>(h));
+    Vertex(view, x, y + static_cast<int>(h));
+    glEnd();
+}
+
+void CZelRendererOpenGL::DrawPolygon(const POINT* points, std::uint32_t count, int view)
+{
+    glBegin(GL_POLYGON);
+    for (std::uint32_t i = 0; i < count; ++i)
+        Vertex(view, points[i].x, points[i].y);
+    glEnd();
+}
+
+void CZelRendererOpenGL::DrawCircle(float x, float y, float radius, std::uint32_t segments, int view)
+{
+    double cx, cy;
+    MapPoint(view, static_cast<int>(x), static_cast<int>(y), cx, cy);
+    const ViewRect& s = m_pViews[view].source;
+    const unsigned r = static_cast<unsigned>(radius);
+    const double rx = 2.0 * r / (s.w ? s.w : 1);
+    const double ry = -2.0 * r / (s.h ? s.h : 1);
+    glColor3f(1, 1, 1);
+    glBegin(GL_POLYGON);
+    for (std::uint32_t i = 0; i < segments; ++i) {
+        const float a = static_cast<float>(i * (kTwoPi / segments));
+        glVertex2f(static_cast<float>(cx + std::cos(a) * rx), static_cast<float>(cy + std::sin(a) * ry));
+    }
+    glEnd();
+}
+
+void CZelRendererOpenGL::DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours,
+                                        std::uint32_t segments, float startAngle, int view)
+{
+    double cx, cy;
+    MapPoint(view, static_cast<int>(x), static_cast<int>(y), cx, cy);
+    const ViewRect& s = m_pViews[view].source;
+    const unsigned r = static_cast<unsigned>(radius);
+    const double rx = 2.0 * r / (s.w ? s.w : 1);
+    const double ry = -2.0 * r / (s.h ? s.h : 1);
+    auto rim = [&](float a, const std::uint8_t* c) {
+        glColor3ub(c[0], c[1], c[2]);
+        glVertex2f(static_cast<float>(cx + std::cos(a) * rx), static_cast<float>(cy + std::sin(a) * ry));
+    };
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glBegin(GL_TRIANGLE_FAN);
+    glColor3ub(colours[0], colours[1], colours[2]);
+    glVertex2f(static_cast<float>(cx), static_cast<float>(cy));
+    for (std::uint32_t i = 0; i < segments; ++i)
+        rim(static_cast<float>(startAngle + i * (kTwoPi / segments)), colours + 4 * static_cast<std::size_t>(i));
+    rim(static_cast<float>(startAngle + kTwoPi), colours);
+    glEnd();
+}
+
+void CZelRendererOpenGL::DrawColorStrip(int x0, int y0, int x1, int y1, const std::uint8_t* colours,
+                                        std::uint32_t count, int view)
+{
+    if (count < 2)
+        return;
+    double ax, ay, bx, by;
+    MapPoint(view, x0, y0, ax, ay);
+    MapPoint(view, x1, y1, bx, by);
+    glBegin(GL_LINE_STRIP);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / (count - 1);
+        glColor3ub(colours[3 * i], colours[3 * i + 1], colours[3 * i + 2]);
+        glVertex2f(static_cast<float>(ax + (bx - ax) * t), static_cast<float>(ay + (by - ay) * t));
+    }
+    glEnd();
+}
+
+void CZelRendererOpenGL::Begin3D()
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, 1.0, 0.1, 300.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0, -30, 0, 0, 0, 0, 0, 0, 1);
+    glPushMatrix();
+    glTranslatef(m_fTransX, m_fTransY, m_fTransZ);
+    glRotatef(m_fRotX, 1, 0, 0);
+    glRotatef(m_fRotY, 0, 1, 0);
+    glRotatef(m_fRotZ, 0, 0, 1);
+
+    struct Axis {
+        float r, g, b;
+        float from[3], to[3];
+        float heads[4][3];
+    };
+    static const Axis axes[3] = {
+        {0, 1, 0, {-10, 0, 0}, {10, 0, 0}, {{9.6f, 0.3f, 0}, {9.6f, -0.3f, 0}, {9.6f, 0, 0.3f}, {9.6f, 0, -0.3f}}},
+        {1, 0, 0, {0, -10, 0}, {0, 10, 0}, {{-0.3f, 9.6f, 0}, {0.3f, 9.6f, 0}, {0, 9.6f, -0.3f}, {0, 9.6f, 0.3f}}},
+        {0, 0, 1, {0, 0, -10}, {0, 0, 10}, {{0.3f, 0, 9.6f}, {-0.3f, 0, 9.6f}, {0, 0.3f, 9.6f}, {0, -0.3f, 9.6f}}},
+    };
+    glBegin(GL_LINES);
+    for (const Axis& a : axes) {
+        glColor3f(a.r, a.g, a.b);
+        glVertex3fv(a.from);
+        glVertex3fv(a.to);
+        for (const auto& h : a.heads) {
+            glVertex3fv(h);
+            glVertex3fv(a.to);
+        }
+    }
+    glEnd();
+}
+
+void CZelRendererOpenGL::Draw3DSurface(const std::uint16_t* raw, const std::uint8_t* rgb, std::uint32_t width,
+                                       std::uint32_t height)
+{
+    const ViewRect& t = m_pViews[0].target;
+    glViewport(t.x, t.y, t.w, t.h);
+    if (!raw || width == 0 || height == 0)
+        return;
+    const float W = static_cast<float>(width);
+    const float H = static_cast<float>(height);
+    auto height3d = [](std::uint16_t s) {
+        return static_cast<float>(static_cast<double>(static_cast<int>(s) - 18377) / 800) * 4.0f;
+    };
+    auto vertex = [&](std::uint32_t c, std::uint32_t r, std::uint16_t s) {
+        glVertex3f((2.0f * c / W - 1) * 5, (2.0f * r / H - 1) * 5, height3d(s));
+    };
+    const int flip = m_pViews[0].flip;
+    const std::uint32_t w = width;
+    const std::uint32_t h = height;
+
+    if (!rgb) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glColor3ub(255, 255, 255);
+        glBegin(GL_QUADS);
+        for (std::uint32_t r = 0; r + 1 < h; ++r) {
+            const std::uint16_t* row = raw + static_cast<std::size_t>(h - 1 - r) * w;
+            const std::uint16_t* next = raw + static_cast<std::size_t>(h - 2 - r) * w;
+            for (std::uint32_t c = 0; c + 1 < w; ++c) {
+                vertex(c, r, row[c]);
+                vertex(c + 1, r, row[c + 1]);
+                vertex(c + 1, r + 1, next[c + 1]);
+                vertex(c, r + 1, next[c]);
+            }
+        }
+        glEnd();
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        return;
+    }
+
+    glPointSize(3.0f);
+    glColor3ub(255, 255, 255);
+    glBegin(GL_POINTS);
+    vertex(w / 2, h / 2, raw[static_cast<std::size_t>(h / 2) * w + w / 2]);
+    glEnd();
+
+    // Raw rows and columns follow the flip flags so that they match the flipped colour image.
+    auto rawRow = [&](std::uint32_t r) { return raw + static_cast<std::size_t>((flip & 2) ? r : h - 1 - r) * w; };
+    auto rawCol = [&](std::uint32_t c) { return (flip & 1) ? w - 1 - c : c; };
+    auto colour = [&](std::uint32_t c, std::uint32_t r) {
+        const std::uint8_t* p = rgb + (static_cast<std::size_t>(h - 1 - r) * w + c) * 3;
+        glColor3ub(p[0], p[1], p[2]);
+    };
+    auto quads = [&](bool coloured) {
+        glBegin(GL_QUADS);
+        for (std::uint32_t r = 0; r + 1 < h; ++r) {
+            const std::uint16_t* row = rawRow(r);
+            const std::uint16_t* next = rawRow(r + 1);
+            for (std::uint32_t c = 0; c + 1 < w; ++c) {
+                const std::uint32_t c0 = rawCol(c);
+                const std::uint32_t c1 = rawCol(c + 1);
+                if (coloured)
+                    colour(c, r);
+                vertex(c, r, row[c0]);
+                if (coloured)
+                    colour(c + 1, r);
+                vertex(c + 1, r, row[c1]);
+                if (coloured)
+                    colour(c + 1, r + 1);
+                vertex(c + 1, r + 1, next[c1]);
+                if (coloured)
+                    colour(c, r + 1);
+                vertex(c, r + 1, next[c0]);
+            }
+        }
+        glEnd();
+    };
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    quads(true);
+    if (m_bGrid) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glColor4ub(0, 0, 0, 100);
+        quads(false);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    }
+}
+
+void CZelRendererOpenGL::DrawAsciiText(const char* text, int x, int y, int view)
+{
+    double cx, cy;
+    MapPoint(view, x, y, cx, cy);
+    glRasterPos2f(static_cast<float>(cx), static_cast<float>(cy));
+    if (!m_nListBase)
+        return;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (*p < kGlyphCount)
+            glCallList(m_nListBase + *p);
+    }
+}
+
+void CZelRendererOpenGL::DrawAsciiText(const CString& text, int x, int y, int view)
+{
+    DrawAsciiText(static_cast<const char*>(text), x, y, view);
+}
+
+void CZelRendererOpenGL::DrawMultiByteText(const char* text, int x, int y, int weight, int view)
+{
+    const int count = platform::text::CountCharacters(text);
+    SelectNewFont(23, weight, DEFAULT_CHARSET, "微软雅黑");
+    const GLuint list = glGenLists(1);
+    std::vector<WCHAR> wide(static_cast<std::size_t>(count) + 1, 0);
+    MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, wide.data(), count + 1);
+    wide[static_cast<std::size_t>(count)] = 0;
+    double cx, cy;
+    MapPoint(view, x, y, cx, cy);
+    glRasterPos2f(static_cast<float>(cx), static_cast<float>(cy));
+    HDC dc = wglGetCurrentDC();
+    for (int i = 0; i < count; ++i) {
+        wglUseFontBitmapsW(dc, static_cast<DWORD>(wide[static_cast<std::size_t>(i)]), 1, list);
+        glCallList(list);
+    }
+    glDeleteLists(list, 1);
+}

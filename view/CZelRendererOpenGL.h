@@ -1,0 +1,65 @@
+// The OpenGL 1.x renderer of a control: one rendering context on the control's window DC, one
+// texture per view, 128 bitmap-font display lists for ASCII text, and the 3D camera. Every 2D
+// primitive takes image pixels of one view and maps them through the view's source rectangle;
+// primitives run between BeginFrame and EndFrame and draw into the viewport set last (DrawTexture
+// or SetViewport).
+//
+// Threads: user-interface thread only. Init and UploadTexture make the context current and
+// release it; BeginFrame makes it current and EndFrame releases it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/kernel/CString.h"
+#include "view/CZelRenderer.h"
+#include "view/RenderViewSet.h"
+
+class CZelRendererOpenGL : public CZelRenderer, public RenderViewSet {
+public:
+    CZelRendererOpenGL() = default;
+    // Deletes the context and releases the window DC; the views go with the view set.
+    ~CZelRendererOpenGL();
+
+    int Init(HDC dc) override;
+    int BeginFrame(std::uint32_t colour) override;
+    void EndFrame() override;
+    void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override;
+    void DrawTexture(int texture, int view) override;
+
+    // format 0 luminance, 1 RGB, 2 RGBA. A size other than the view's recorded one becomes view
+    // 0's image size (view 0 is laid out again) and redefines the texture.
+    int UploadTexture(const std::uint8_t* pixels, int width, int height, int format, int view);
+    void SetViewport(int view);
+    void DrawLine(int x0, int y0, int x1, int y1, int view);
+    void DrawCross(int x, int y, int size, int view);
+    void DrawRect(int x, int y, int w, int h, int view);
+    void FillRect(int x, int y, std::uint32_t w, std::uint32_t h, int view);
+    void DrawPolygon(const POINT* points, std::uint32_t count, int view);
+    void DrawCircle(float x, float y, float radius, std::uint32_t segments, int view);
+    void DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours, std::uint32_t segments,
+                        float startAngle, int view);
+    void DrawColorStrip(int x0, int y0, int x1, int y1, const std::uint8_t* colours, std::uint32_t count, int view);
+    void Begin3D();
+    // raw: W x H samples in frame order; rgb: null or the W x H colour image as shown.
+    void Draw3DSurface(const std::uint16_t* raw, const std::uint8_t* rgb, std::uint32_t width, std::uint32_t height);
+    void DrawAsciiText(const char* text, int x, int y, int view);
+    void DrawAsciiText(const CString& text, int x, int y, int view);
+    void DrawMultiByteText(const char* text, int x, int y, int weight, int view);
+    void SetFont(int height, int charset, const char* face);
+
+    HDC m_hDC = nullptr;
+    HGLRC m_hRC = nullptr;
+    std::vector<unsigned int> m_textures;
+    unsigned int m_nListBase = 0;
+
+private:
+    // Clip-space point of an image point of a view.
+    void MapPoint(int view, double x, double y, double& cx, double& cy) const;
+    void Vertex(int view, int x, int y) const;
+    // Deletes the glyph lists and builds the 128 ASCII lists from the DC's selected font.
+    void BuildGlyphLists();
+    // Creates a font and selects it into the current DC, deleting the one it replaces.
+    static void SelectNewFont(int height, int weight, int charset, const char* face);
+    static void ReleaseContext();
+};
