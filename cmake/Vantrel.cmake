@@ -43,9 +43,11 @@ function(vantrel_add_test name)
   target_compile_definitions(${name} PRIVATE VANTREL_TEST_TMP="${PROJECT_BINARY_DIR}/test-tmp")
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
   file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/test-tmp)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+  set(properties TIMEOUT 300)
+  if(T_LABELS)
+    list(APPEND properties LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # vantrel_add_bench(NAME SOURCES ... LIBS ...)

@@ -25,7 +25,8 @@ int COGLStatic::OnCreate(LPCREATESTRUCT cs)
     m_renderer.Init(::GetDC(m_hWnd));
     CRect client;
     GetClientRect(&client);
-    for (int i = 0; i < m_renderer.m_nViewCount; ++i) {
+    const int views = m_renderer.m_pViews ? m_renderer.m_nViewCount : 0;
+    for (int i = 0; i < views; ++i) {
         m_renderer.m_pViews[i].target = ViewRect{0, 0, client.Width(), client.Height()};
         m_renderer.LayoutView(i);
     }

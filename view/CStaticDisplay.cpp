@@ -36,6 +36,12 @@ END_MESSAGE_MAP()
 CStaticDisplay::CStaticDisplay() : CThreadActionFlow(nullptr)
 {
     m_renderer.AllocateViews(2);
+    ResetCamera();
+    m_pShapeLock = &m_lockDisplay;
+}
+
+void CStaticDisplay::ResetCamera()
+{
     m_renderer.m_fRotX = 45.0f;
     m_renderer.m_fRotY = 0.0f;
     m_renderer.m_fRotZ = 0.0f;
@@ -43,7 +49,6 @@ CStaticDisplay::CStaticDisplay() : CThreadActionFlow(nullptr)
     m_renderer.m_fTransY = -10.0f;
     m_renderer.m_fTransZ = -5.0f;
     m_renderer.ZoomAt(0, 0, 4.0f, 0);
-    m_pShapeLock = &m_lockDisplay;
 }
 
 CStaticDisplay::~CStaticDisplay() = default;
@@ -110,6 +115,8 @@ DWORD CStaticDisplay::Action()
 void CStaticDisplay::RefreshImage(bool checkSource)
 {
     IrFrame* frame = m_pImage;
+    if (!frame)
+        return;
     CIRDataCapture& capture = theApp.m_capture;
     if (checkSource) {
         const bool still = frame == &capture.m_frameImage || (frame == &capture.m_frameVideo && theApp.m_bVideoPlaying == 0);
@@ -198,13 +205,7 @@ BOOL CStaticDisplay::OnSetCursor(CWnd*, UINT, UINT)
 void CStaticDisplay::OnKeyDown(UINT nChar, UINT repeat, UINT flags)
 {
     if (nChar == 0x52) {  // R: back to the start view
-        m_renderer.m_fRotX = 45.0f;
-        m_renderer.m_fRotY = 0.0f;
-        m_renderer.m_fRotZ = 0.0f;
-        m_renderer.ZoomAt(0, 0, 4.0f, 0);
-        m_renderer.m_fTransX = 0.0f;
-        m_renderer.m_fTransY = -10.0f;
-        m_renderer.m_fTransZ = -5.0f;
+        ResetCamera();
         Invalidate(FALSE);
     }
     COGLStatic::OnKeyDown(nChar, repeat, flags);

@@ -84,6 +84,8 @@ private:
     bool DrawRects(const IrFrame* frame, bool alarmOn);
     bool DrawPolygons(const IrFrame* frame, bool alarmOn);
     void RaiseAlarm(bool alarmOn);
+    // The start camera (rotation 45, 0, 0; translation 0, -10, -5) and zoom 4 of view 0.
+    void ResetCamera();
 
     std::atomic<HWND> m_hNotifyWnd{nullptr};
     std::atomic<UINT> m_nNotifyMsg{0};

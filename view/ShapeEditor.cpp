@@ -46,7 +46,8 @@ void ShapeEditor::EditButtonDown(POINT pt)
     }
     m_nActiveView = -1;
     int inside = 0;
-    for (int i = 0; i < m_pEditViews->m_nViewCount; ++i) {
+    const int views = m_pEditViews->m_pViews ? m_pEditViews->m_nViewCount : 0;
+    for (int i = 0; i < views; ++i) {
         RenderView& v = m_pEditViews->m_pViews[i];
         CRect r(v.viewport.x, v.viewport.y, v.viewport.x + v.viewport.w, v.viewport.y + v.viewport.h);
         if (m_nDisplayMode == 2)

@@ -110,14 +110,28 @@ CWnd* CWnd::FromHandle(HWND hwnd)
     if (CWnd* w = FromHandlePermanent(hwnd)) return w;
     if (!::IsWindow(hwnd)) return nullptr;
     Objects& o = objects();
-    std::lock_guard lock(o.mutex);
-    std::erase_if(o.temporary, [](const auto& entry) { return !::IsWindow(entry.first); });
-    auto& slot = o.temporary[hwnd];
-    if (!slot) {
-        slot = std::make_unique<CWnd>();
-        slot->m_hWnd = hwnd;  // a temporary object does not take the window's messages
+    std::vector<std::unique_ptr<CWnd>> dead;
+    CWnd* result;
+    {
+        std::lock_guard lock(o.mutex);
+        for (auto it = o.temporary.begin(); it != o.temporary.end();) {
+            if (::IsWindow(it->first)) {
+                ++it;
+                continue;
+            }
+            dead.push_back(std::move(it->second));
+            it = o.temporary.erase(it);
+        }
+        auto& slot = o.temporary[hwnd];
+        if (!slot) {
+            slot = std::make_unique<CWnd>();
+            slot->m_hWnd = hwnd;  // a temporary object does not take the window's messages
+        }
+        result = slot.get();
     }
-    return slot.get();
+    // Temporaries of dead windows go without touching the handle tables.
+    for (auto& w : dead) w->m_hWnd = nullptr;
+    return result;
 }
 
 BOOL CWnd::Attach(HWND hwnd)

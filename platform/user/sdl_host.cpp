@@ -33,6 +33,7 @@ bool ensureVideo()
     Host& h = host();
     std::call_once(h.once, [&h] {
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // termination signals stay the program's
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
         h.ready = true;

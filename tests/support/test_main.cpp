@@ -30,7 +30,13 @@ extern "C" const char* __tsan_default_suppressions()
            "race:libgallium\n"
            "race:libSDL2\n"
            "race:libasound\n"
-           "called_from_lib:libfontconfig.so\n";
+           "called_from_lib:libfontconfig.so\n"
+           "mutex:libpangoft2\n"
+           "mutex:libfontconfig\n"
+           "mutex:libglib-2.0\n"
+           "deadlock:libpangoft2\n"
+           "deadlock:libfontconfig\n"
+           "deadlock:libglib-2.0\n";
 }
 
 extern "C" const char* __lsan_default_suppressions()

@@ -60,8 +60,9 @@ protected:
     }
     void TearDown() override
     {
-        if (started)
+        if (started) {
             EXPECT_TRUE(disp.ThreadWorkerStop());
+        }
         disp.m_pImage = nullptr;
         ircam_frame_free(&theApp.m_capture.m_frameLive);
         ircam_frame_free(&theApp.m_capture.m_frameImage);

@@ -1,6 +1,7 @@
 // The thermal display's scene on a rendered window, and the alarm countdown that its paint drives.
 #include <gtest/gtest.h>
 
+#include "platform/user/input.h"
 #include "platform/user/surface.h"
 #include "tests/view/DisplayFixture.h"
 
@@ -171,6 +172,150 @@ TEST_F(Scene, RegionOverThresholdGetsInnerSideLinesEvenWithTheToggleOff)
     const int x = 2 * (kHotX - 19);
     EXPECT_GT(Count(p, x - 1, 2 * (kHotY - 15), x + 2, 2 * (kHotY + 5), kInverted), 15);
     EXPECT_EQ(theApp.m_nAlarmCountdown, 0);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace view_test;
+
+// The display's own handling of the mouse, wheel and keys.
+class DisplayInput : public DisplayFixture {
+protected:
+    void SetUp() override
+    {
+        DisplayFixture::SetUp();
+        CIRDataCapture& cap = theApp.m_capture;
+        MakeFrame(&cap.m_frameImage, kW, kH);
+        MakeFrame(&cap.m_frameLive, kW, kH);
+        FillKnownFrame(&cap.m_frameImage);
+        FillKnownFrame(&cap.m_frameLive);
+        disp.m_pImage = &cap.m_frameImage;
+        disp.DrawScene();  // records the image size: zoom 2 fills the window
+        hwnd = disp.GetSafeHwnd();
+    }
+    void TearDown() override
+    {
+        platform::user::input::Key(VK_CONTROL, false);
+        Pump();
+        disp.m_pImage = nullptr;
+        ircam_frame_free(&theApp.m_capture.m_frameImage);
+        ircam_frame_free(&theApp.m_capture.m_frameLive);
+        DisplayFixture::TearDown();
+    }
+    static bool StillBlue(const IrFrame& f) { return f.rgb_buf[0] == 0 && f.rgb_buf[1] == 0 && f.rgb_buf[2] == 200; }
+    void Wheel(int delta)
+    {
+        POINT screen{100, 100};
+        ::ClientToScreen(hwnd, &screen);
+        SendMessage(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(screen.x, screen.y));
+    }
+    HWND hwnd = nullptr;
+};
+
+TEST_F(DisplayInput, StartsAtZoomFourWithItsCamera)
+{
+    CStaticDisplay fresh;
+    EXPECT_FLOAT_EQ(fresh.m_renderer.m_pViews[0].zoom, 4.0f);
+    EXPECT_EQ(fresh.m_renderer.m_nViewCount, 2);
+    EXPECT_FLOAT_EQ(fresh.m_renderer.m_fRotX, 45.0f);
+    EXPECT_FLOAT_EQ(fresh.m_renderer.m_fTransY, -10.0f);
+    EXPECT_FLOAT_EQ(fresh.m_renderer.m_fTransZ, -5.0f);
+    EXPECT_EQ(fresh.m_pImage, nullptr);
+}
+
+TEST_F(DisplayInput, MouseMoveTracksTheCursorAndRecoloursAStillImage)
+{
+    Send(hwnd, WM_MOUSEMOVE, 2 * 30, 2 * 40);
+    EXPECT_EQ(disp.m_nCursorX, 30);
+    EXPECT_EQ(disp.m_nCursorY, 40);
+    EXPECT_FALSE(StillBlue(theApp.m_capture.m_frameImage));  // re-coloured from its samples
+    // A point outside the frame keeps the last pixel.
+    View().zoom = 1.0f;
+    disp.m_renderer.LayoutView(0);  // a 256 x 192 image in the middle of the window
+    Send(hwnd, WM_MOUSEMOVE, 5, 5);
+    EXPECT_EQ(disp.m_nCursorX, 30);
+    EXPECT_EQ(disp.m_nCursorY, 40);
+}
+
+TEST_F(DisplayInput, LiveFrameIsNotRecolouredByTheMouse)
+{
+    disp.m_pImage = &theApp.m_capture.m_frameLive;
+    Send(hwnd, WM_MOUSEMOVE, 2 * 30, 2 * 40);
+    EXPECT_EQ(disp.m_nCursorX, 30);
+    EXPECT_TRUE(StillBlue(theApp.m_capture.m_frameLive));
+}
+
+TEST_F(DisplayInput, VideoFrameIsRecolouredOnlyWhileNoVideoPlays)
+{
+    CIRDataCapture& cap = theApp.m_capture;
+    MakeFrame(&cap.m_frameVideo, kW, kH);
+    FillKnownFrame(&cap.m_frameVideo);
+    disp.m_pImage = &cap.m_frameVideo;
+    theApp.m_bVideoPlaying = 1;
+    disp.RefreshImage(true);
+    EXPECT_TRUE(StillBlue(cap.m_frameVideo));
+    theApp.m_bVideoPlaying = 0;
+    disp.RefreshImage(true);
+    EXPECT_FALSE(StillBlue(cap.m_frameVideo));
+    disp.m_pImage = nullptr;
+    ircam_frame_free(&cap.m_frameVideo);
+}
+
+TEST_F(DisplayInput, WheelZoomsOnlyWithControl)
+{
+    Wheel(-120);
+    EXPECT_FLOAT_EQ(View().zoom, 2.0f);
+    platform::user::input::Key(VK_CONTROL, true);
+    Pump();
+    ASSERT_LT(GetKeyState(VK_CONTROL), 0);
+    Wheel(-120);
+    EXPECT_FLOAT_EQ(View().zoom, 4.0f);
+    Wheel(120);
+    EXPECT_FLOAT_EQ(View().zoom, 2.0f);
+}
+
+TEST_F(DisplayInput, ControlDragPansAndPlainDragEdits)
+{
+    View().zoom = 4.0f;
+    disp.m_renderer.LayoutView(0);
+    disp.m_nTool = TOOL_RECT;
+    platform::user::input::Key(VK_CONTROL, true);
+    Pump();
+    Drag(hwnd, 200, 200, 180, 190);
+    EXPECT_EQ(View().pan.x, 20);
+    EXPECT_EQ(View().pan.y, 10);
+    EXPECT_TRUE(View().rects.empty());
+    platform::user::input::Key(VK_CONTROL, false);
+    Pump();
+    Drag(hwnd, 100, 100, 180, 160);
+    EXPECT_EQ(View().rects.size(), 1u);
+}
+
+TEST_F(DisplayInput, KeyRResetsTheView)
+{
+    disp.m_renderer.m_fRotX = 10.0f;
+    disp.m_renderer.m_fTransY = 3.0f;
+    SendMessage(hwnd, WM_KEYDOWN, 'Q', 0);
+    EXPECT_FLOAT_EQ(disp.m_renderer.m_fRotX, 10.0f);
+    SendMessage(hwnd, WM_KEYDOWN, 0x52, 0);
+    EXPECT_FLOAT_EQ(disp.m_renderer.m_fRotX, 45.0f);
+    EXPECT_FLOAT_EQ(disp.m_renderer.m_fTransY, -10.0f);
+    EXPECT_FLOAT_EQ(View().zoom, 4.0f);
+}
+
+TEST_F(DisplayInput, ThreeDFrameDrawsTheSurface)
+{
+    disp.m_renderer.m_b3D = 1;
+    disp.Invalidate(FALSE);
+    platform::user::Picture p;
+    ASSERT_TRUE(platform::user::RenderWindow(hwnd, &p));
+    platform::user::WritePictureToPng(p, OutputPath("view_scene_3d.png"));
+    int blue = 0;
+    for (std::uint32_t px : p.pixels)
+        blue += (px & 0xFFFFFFu) == 0x0000C8;
+    EXPECT_GT(blue, 1000);  // the coloured surface
 }
 
 }  // namespace

@@ -92,6 +92,17 @@ TEST_F(SliderTest, IconFlagsComeFromSettingsSevenToNine)
     EXPECT_EQ(slider.m_bIcon[4], 1);
 }
 
+TEST_F(SliderTest, ColourRequestsGetTheBlackBrush)
+{
+    CreateSlider();
+    HDC dc = ::GetDC(slider.m_hWnd);
+    const LRESULT brush = ::SendMessage(slider.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                        reinterpret_cast<LPARAM>(slider.m_hWnd));
+    ::ReleaseDC(slider.m_hWnd, dc);
+    ASSERT_NE(slider.m_brushBk.GetSafeHandle(), nullptr);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(brush), slider.m_brushBk.GetSafeHandle());
+}
+
 TEST_F(SliderTest, ResizePlacesTheIconsAgain)
 {
     CreateSlider();

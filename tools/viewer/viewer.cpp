@@ -1,11 +1,13 @@
 // Development viewer: the thermal display on the live camera (VANTREL_CAMERA=emulated for the
-// emulated module) in a window of its own, before the main window exists. Not part of the
-// program.
+// emulated module) in a window of its own, with the colour bar at its right and the palette
+// picker, a text label and the minimise/close buttons below it, before the main window exists.
+// Not part of the program.
 //
 // Keys (the pane takes the keyboard focus when the mouse moves over it):
 //   0 point tool, 1 rectangle tool, 2 polygon tool, 9 no tool
 //   M next mode (PCBA Check, Thermal field, Compare, ROI Check; clears the shapes)
-//   F flip, H mirror, D 3D on/off, G 3D grid, A alarm, T hottest pixel, C cursor temperature
+//   F flip, H mirror, D 3D on/off, G 3D grid, A alarm, T hottest pixel, C cursor temperature,
+//   K colour mode (normal / hot window)
 //   R reset the view, Esc quit
 // Mouse: left button edits with the tool, right button closes a polygon, Ctrl+drag pans (3D:
 // rotates), Alt+drag moves the 3D camera, Ctrl+wheel zooms.
@@ -22,18 +24,25 @@
 #include "app/CVantrelApp.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
+#include "platform/user/CWinApp.h"
 #include "platform/user/surface.h"
+#include "view/COGLCircleColorMap.h"
+#include "view/COGLSlider.h"
 #include "view/CStaticDisplay.h"
+#include "view/CSystemBtn.h"
+#include "view/CZelColorStatic.h"
 
 namespace {
 
 constexpr int kWidth = 1285;
 constexpr int kHeight = 930;
+constexpr int kBarWidth = 125;
+constexpr int kStripHeight = 50;
 const char* const kModes[] = {"PCBA Check", "Thermal field", "Compare", "ROI Check"};
 
 class ViewerDisplay : public CStaticDisplay {
 public:
-    int icons[5] = {0, 0, 0, 1, 1};
+    int* icons = nullptr;  // the colour bar's icon flags
 
     void OnKeyDown(UINT nChar, UINT repeat, UINT flags)
     {
@@ -79,6 +88,9 @@ public:
         case 'C':
             icons[4] = !icons[4];
             break;
+        case 'K':
+            COGLSlider::SetColorMode(theApp.m_capture.m_nColorMode ? 0 : 1);
+            break;
         case VK_ESCAPE:
             PostQuitMessage(0);
             break;
@@ -114,6 +126,8 @@ public:
     }
     LRESULT OnWorkerNotify(WPARAM code, LPARAM)
     {
+        if (code == NOTIFY_FRAME_SHOWN && slider)
+            slider->UpdateMarkers(0);
         if (code == NOTIFY_TIP) {
             Tip tip;
             while (theApp.m_capture.GetTip(tip)) {
@@ -121,6 +135,7 @@ public:
         }
         return 0;
     }
+    COGLSlider* slider = nullptr;
     void OnDestroy()
     {
         PostQuitMessage(0);
@@ -165,24 +180,46 @@ int main(int argc, char** argv)
             shotMs = static_cast<DWORD>(std::atoi(argv[3]));
     }
 
+    CWinApp app("viewer");  // the system buttons act on the application's main window
     ViewerWindow top;
     if (!top.CreateTop()) {
         std::fprintf(stderr, "viewer: no window\n");
         return 1;
     }
+    app.m_pMainWnd = &top;
     CRect client;
     top.GetClientRect(&client);
-    ViewerDisplay display;
-    display.m_pIconFlags = display.icons;
-    display.m_nTool = TOOL_RECT;
-    display.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, client, &top, 4000);
-
     CIRDataCapture& capture = theApp.m_capture;
+    COGLSlider slider;
+    slider.m_pColorMap = &capture.m_colorMap;
+    ViewerDisplay display;
+    display.icons = slider.m_bIcon;
+    display.m_pIconFlags = slider.m_bIcon;
+    display.m_nTool = TOOL_RECT;
+    const int paneBottom = client.bottom - kStripHeight;
+    display.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, client.right - kBarWidth, paneBottom), &top, 4000);
+    COGLSlider::SetMainDisplay(&display);
     {
         CAutoLock lock(&capture.m_colorMap.m_lock);
         capture.m_colorMap.SetDisplayRange(28.0, 40.0);
         capture.m_colorMap.BuildLut();
     }
+    slider.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(client.right - kBarWidth, 0, client.right, paneBottom), &top,
+                  5000);
+    slider.UpdateMarkers(1);
+    top.slider = &slider;
+    // A new palette: the shown frame coloured again (as a colour-mode change does), the bar repainted.
+    COGLCircleColorMap::SetRefreshViews([&slider](CWnd*) {
+        COGLSlider::SetColorMode(theApp.m_capture.m_nColorMode);
+        slider.Invalidate(FALSE);
+    });
+    COGLCircleColorMap picker;
+    picker.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, paneBottom, 300, client.bottom), &top, 5001);
+    CZelColorStatic label;
+    label.Create("Vantrel viewer", WS_CHILD | WS_VISIBLE, CRect(310, paneBottom + 5, 610, client.bottom - 5), &top, 5002);
+    CSystemBtn systemButtons;
+    systemButtons.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                         CRect(client.right - 90, paneBottom + 15, client.right - 10, paneBottom + 35), &top, 5003);
     display.m_pImage = &capture.m_frameLive;
     capture.SetWndMsg(top.GetSafeHwnd(), WM_WORKER_NOTIFY);
     capture.m_bLoop = 1;
@@ -218,6 +255,10 @@ int main(int argc, char** argv)
     StopWhilePumping(display);
     StopWhilePumping(capture);
     display.m_pImage = nullptr;
+    COGLSlider::SetMainDisplay(nullptr);
+    COGLCircleColorMap::SetRefreshViews(nullptr);
+    top.slider = nullptr;
+    app.m_pMainWnd = nullptr;
     if (::IsWindow(top.GetSafeHwnd()))
         top.DestroyWindow();
     return 0;
