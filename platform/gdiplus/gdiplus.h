@@ -17,6 +17,9 @@
 #include "platform/gdiplus/stream.h"
 #include "platform/kernel/win_types.h"
 
+// The drawing library stays behind the layer; its context type is only named here.
+typedef struct _cairo cairo_t;
+
 using WCHAR = wchar_t;
 
 namespace Gdiplus {
@@ -386,6 +389,7 @@ private:
     Status SetStatus(Status status);
     Status FillRect(const Brush* brush, double x, double y, double w, double h);
     Status StrokeRect(const Pen* pen, double x, double y, double w, double h);
+    cairo_t* BeginStroke(const Pen* pen);
     Status DrawImageRect(Image* image, double dx, double dy, double dw, double dh, double sx, double sy, double sw,
                          double sh);
 

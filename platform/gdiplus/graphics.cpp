@@ -270,13 +270,17 @@ Status Graphics::FillRectangle(const Brush* brush, const Rect& r) { return FillR
 Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL w, REAL h) { return FillRect(brush, x, y, w, h); }
 Status Graphics::FillRectangle(const Brush* brush, INT x, INT y, INT w, INT h) { return FillRect(brush, x, y, w, h); }
 
-Status Graphics::StrokeRect(const Pen* pen, double x, double y, double w, double h)
+cairo_t* Graphics::BeginStroke(const Pen* pen)
 {
-    if (!m_target || pen == nullptr || pen->GetLastStatus() != Ok)
-        return SetStatus(InvalidParameter);
+    if (!m_target || pen == nullptr || pen->GetLastStatus() != Ok) {
+        SetStatus(InvalidParameter);
+        return nullptr;
+    }
     cairo_t* cr = m_target->Begin();
-    if (cr == nullptr)
-        return SetStatus(InvalidParameter);
+    if (cr == nullptr) {
+        SetStatus(InvalidParameter);
+        return nullptr;
+    }
     Color c;
     pen->GetColor(&c);
     SetSource(cr, c);
@@ -285,6 +289,14 @@ Status Graphics::StrokeRect(const Pen* pen, double x, double y, double w, double
     cairo_translate(cr, 0.5, 0.5);
     // A pen thinner than a pixel still draws a one-pixel line, as GDI+ does.
     cairo_set_line_width(cr, std::max(1.0, static_cast<double>(pen->GetWidth())));
+    return cr;
+}
+
+Status Graphics::StrokeRect(const Pen* pen, double x, double y, double w, double h)
+{
+    cairo_t* cr = BeginStroke(pen);
+    if (cr == nullptr)
+        return InvalidParameter;
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
     if (h == 0 && w != 0) {
         cairo_move_to(cr, x, y);
@@ -306,17 +318,9 @@ Status Graphics::DrawRectangle(const Pen* pen, REAL x, REAL y, REAL w, REAL h) {
 
 Status Graphics::DrawLine(const Pen* pen, REAL x1, REAL y1, REAL x2, REAL y2)
 {
-    if (!m_target || pen == nullptr || pen->GetLastStatus() != Ok)
-        return SetStatus(InvalidParameter);
-    cairo_t* cr = m_target->Begin();
+    cairo_t* cr = BeginStroke(pen);
     if (cr == nullptr)
-        return SetStatus(InvalidParameter);
-    Color c;
-    pen->GetColor(&c);
-    SetSource(cr, c);
-    cairo_set_antialias(cr, m_smoothing == SmoothingModeAntiAlias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_translate(cr, 0.5, 0.5);
-    cairo_set_line_width(cr, std::max(1.0, static_cast<double>(pen->GetWidth())));
+        return InvalidParameter;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_move_to(cr, x1, y1);
     cairo_line_to(cr, x2, y2);

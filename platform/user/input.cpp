@@ -541,9 +541,41 @@ HCURSOR GetCursor()
     return s.cursorShape;
 }
 
-HICON LoadIcon(HINSTANCE, LPCSTR name)
+namespace {
+
+struct Icons {
+    std::mutex mutex;
+    platform::user::IconLoader loader = nullptr;
+    std::map<std::string, HICON> loaded;  // by "#id" or by name
+};
+
+Icons& icons()
 {
-    // Icons are resources; only the standard application icon is known here.
+    static Icons* i = new Icons;
+    return *i;
+}
+
+}  // namespace
+
+void platform::user::SetIconLoader(IconLoader loader)
+{
+    Icons& i = icons();
+    std::lock_guard lock(i.mutex);
+    i.loader = loader;
+}
+
+HICON LoadIcon(HINSTANCE instance, LPCSTR name)
+{
+    if (name == nullptr) return nullptr;
     auto id = reinterpret_cast<UINT_PTR>(name);
-    return IS_INTRESOURCE(name) && id >= 32512 && id <= 32518 ? reinterpret_cast<HICON>(id) : nullptr;
+    // The standard icons are small numbers kept as handles, as the standard cursors are.
+    if (instance == nullptr && IS_INTRESOURCE(name) && id >= 32512 && id <= 32518) return reinterpret_cast<HICON>(id);
+    std::string key = IS_INTRESOURCE(name) ? "#" + std::to_string(id) : std::string(name);
+    Icons& i = icons();
+    std::lock_guard lock(i.mutex);
+    auto it = i.loaded.find(key);
+    if (it != i.loaded.end()) return it->second;
+    HICON icon = i.loader ? i.loader(name) : nullptr;
+    if (icon != nullptr) i.loaded.emplace(key, icon);
+    return icon;
 }

@@ -91,6 +91,9 @@ short GetAsyncKeyState(int virtualKey);
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
+// A program icon (any name but the standard icons with a null instance) comes from the icon
+// loader, once per name: the same shared icon each time, never to be destroyed. NULL when there
+// is no loader or no such icon.
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
 
 // Adds the rectangle (client coordinates; NULL: the whole client area) to the update region.
@@ -120,6 +123,12 @@ HMENU GetSystemMenu(HWND hwnd, BOOL revert);
 BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
 int GetMenuItemCount(HMENU menu);
 BOOL DestroyMenu(HMENU menu);
+
+namespace platform::user {
+// Where LoadIcon finds program icons: the resources register their icon loader at start-up.
+using IconLoader = HICON (*)(LPCSTR name);
+void SetIconLoader(IconLoader loader);
+}  // namespace platform::user
 
 // Common controls have nothing to register here; kept for the start-up sequence.
 struct INITCOMMONCONTROLSEX {

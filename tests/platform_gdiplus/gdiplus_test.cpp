@@ -11,11 +11,6 @@
 
 using namespace Gdiplus;
 
-#ifdef __SANITIZE_ADDRESS__
-// fontconfig keeps its configuration and caches until the process ends; they are not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-#endif
-
 namespace {
 
 class GdiplusTest : public testing::Test {
