@@ -7,6 +7,7 @@
 
 #include "platform/kernel/win_errors.h"
 #include "platform/user/dialog_template.h"
+#include "platform/user/window.h"
 #include "platform/resources/resource_table.h"
 
 namespace platform::resources {
@@ -79,8 +80,10 @@ bool DialogTemplateText(UINT id, std::string* text)
     return true;
 }
 
-// Dialogs find their templates among the resources as soon as the resources are in the program.
+// Dialogs find their templates, and LoadIcon the program's icons, among the resources as soon as
+// the resources are in the program.
 const bool kDialogSource = (platform::user::SetDialogTemplateSource(DialogTemplateText), true);
+const bool kIconLoader = (platform::user::SetIconLoader([](LPCSTR name) { return LoadIconResource(name, GetSystemMetrics(SM_CXICON)); }), true);
 
 HINSTANCE ProgramModule()
 {
@@ -89,6 +92,8 @@ HINSTANCE ProgramModule()
 }
 
 }  // namespace platform::resources
+
+HINSTANCE AfxGetResourceHandle() { return platform::resources::ProgramModule(); }
 
 using namespace platform::resources;
 

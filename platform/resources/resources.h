@@ -36,6 +36,9 @@ DWORD SizeofResource(HMODULE module, HRSRC resource);
 // empty buffer; a NULL buffer or a bufferMax below 1 gives 0 and writes nothing.
 int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 
+// The module the program's resources come from (the program itself).
+HINSTANCE AfxGetResourceHandle();
+
 namespace platform::resources {
 
 // The program's module handle: what AfxGetResourceHandle and AfxGetInstanceHandle give.

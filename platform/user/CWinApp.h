@@ -16,6 +16,8 @@ public:
     virtual int Run();
     void OnHelp() {}
     void SetRegistryKey(LPCSTR key) { m_strRegistryKey = key ? key : ""; }
+    // A program icon by resource id (shared: never destroyed).
+    HICON LoadIcon(UINT id) const { return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(id)); }
 
     CWnd* m_pMainWnd = nullptr;
     HINSTANCE m_hInstance = nullptr;

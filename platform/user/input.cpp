@@ -1,8 +1,10 @@
 #include "platform/user/input.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "platform/kernel/clock.h"
 #include "platform/user/menu.h"

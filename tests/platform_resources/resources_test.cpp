@@ -8,6 +8,7 @@
 #include "platform/gdiplus/png_codec.h"
 #include "platform/kernel/win_errors.h"
 #include "platform/resources/resources.h"
+#include "platform/user/window.h"
 
 namespace {
 
@@ -222,6 +223,32 @@ TEST(LoadIcon, TheWindowIconAtEachSize)
     EXPECT_EQ(nearest->width, 16);
     DestroyIcon(nearest);
     EXPECT_EQ(platform::resources::LoadIconResource(MAKEINTRESOURCE(104)), nullptr);
+}
+
+TEST(LoadIcon, ProgramIconsComeFromTheResourcesOncePerId)
+{
+    HICON icon = LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(103));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->width, 32);
+    // Shared: the same icon each time, by id or by its "#id" name.
+    EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(103)), icon);
+    EXPECT_EQ(LoadIcon(nullptr, "#103"), icon);
+    EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(104)), nullptr);
+
+    // The window icon draws (a small number standing for an icon would not).
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 32, 32);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_TRUE(DrawIcon(dc, 0, 0, icon));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST(ResourceHandle, IsTheProgramModule)
+{
+    EXPECT_EQ(AfxGetResourceHandle(), platform::resources::ProgramModule());
+    EXPECT_NE(AfxGetResourceHandle(), nullptr);
 }
 
 }  // namespace

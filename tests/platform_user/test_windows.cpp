@@ -688,4 +688,30 @@ TEST_F(WindowTest, OwnerDrawRequestCarriesTheDrawingLayersDC)
     platform::user::SetGdiBridge(platform::user::GdiBridge{});
 }
 
+namespace icon_loader {
+int calls = 0;
+HICON Fake(LPCSTR name)
+{
+    ++calls;
+    return IS_INTRESOURCE(name) && reinterpret_cast<UINT_PTR>(name) == 7 ? reinterpret_cast<HICON>(&calls) : nullptr;
+}
+}  // namespace icon_loader
+
+TEST(LoadIcon, ProgramIconsGoToTheLoaderOnce)
+{
+    EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(7)), nullptr);  // no loader yet
+    platform::user::SetIconLoader(icon_loader::Fake);
+    icon_loader::calls = 0;
+    HICON icon = LoadIcon(nullptr, MAKEINTRESOURCE(7));
+    EXPECT_EQ(icon, reinterpret_cast<HICON>(&icon_loader::calls));
+    EXPECT_EQ(LoadIcon(reinterpret_cast<HINSTANCE>(&icon_loader::calls), MAKEINTRESOURCE(7)), icon);
+    EXPECT_EQ(icon_loader::calls, 1);
+    EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(8)), nullptr);
+    EXPECT_EQ(LoadIcon(nullptr, nullptr), nullptr);
+    // The standard application icon stays the layer's own.
+    EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(32512)), reinterpret_cast<HICON>(static_cast<UINT_PTR>(32512)));
+    EXPECT_EQ(icon_loader::calls, 2);
+    platform::user::SetIconLoader(nullptr);
+}
+
 }  // namespace
