@@ -92,7 +92,7 @@ Geometry geometryOf(const CListCtrl::Model& m, HWND hwnd)
     g.rowH = m.rowHeight();
     g.perPage = std::max(0, (g.client.bottom - g.client.top) / g.rowH);
     g.count = m.count();
-    g.limit = std::max(0, g.count - g.perPage);
+    g.limit = std::max(0, g.count - std::max(1, g.perPage));
     g.bar = g.count > g.perPage;
     return g;
 }

@@ -238,7 +238,7 @@ public:
     int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
     int GetCountPerPage() const { return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)); }
     BOOL EnsureVisible(int index, BOOL partialOk) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), partialOk)); }
-    // Scrolls by pixels; the vertical distance is taken in whole rows, rounded away from zero.
+    // Scrolls by pixels; the vertical distance is taken in whole rows, to the nearest.
     BOOL Scroll(CSize size) { return static_cast<BOOL>(SendMessage(LVM_SCROLL, static_cast<WPARAM>(size.cx), size.cy)); }
 
     // The vertical bar: its position is the top row; its limit is the last position it can take.

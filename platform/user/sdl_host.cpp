@@ -36,6 +36,10 @@ bool ensureVideo()
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // termination signals stay the program's
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+        // The GL library stays loaded for the whole run (failure is harmless): SDL would otherwise
+        // load and unload it with every window it presents through OpenGL, and what it leaves
+        // behind could no longer be traced to its library.
+        SDL_GL_LoadLibrary(nullptr);
         h.ready = true;
         h.thread = std::this_thread::get_id();
         const char* driver = SDL_GetCurrentVideoDriver();

@@ -292,6 +292,30 @@ TEST_F(PlainListTest, ScrollMessagesMoveTheTopRowWithinItsLimit)
     }
 }
 
+TEST_F(PlainListTest, ScrollLimitOfShortListsIsTheLastRow)
+{
+    AddItems(3);
+    int h = RowHeight();
+    // The range runs to the last row; a page of one row or less leaves it whole.
+    const struct {
+        int clientHeight;
+        int perPage;
+        int limit;
+    } cases[] = {{h / 2, 0, 2}, {h + h / 2, 1, 2}, {2 * h, 2, 1}, {4 * h, 4, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.clientHeight);
+        CRect client;
+        list.GetClientRect(&client);
+        CRect window;
+        list.GetWindowRect(&window);
+        list.MoveWindow(10, 10, window.Width(), c.clientHeight + (window.Height() - client.Height()));
+        EXPECT_EQ(list.GetCountPerPage(), c.perPage);
+        EXPECT_EQ(list.GetScrollLimit(SB_VERT), c.limit);
+        list.SendMessage(WM_VSCROLL, SB_BOTTOM);
+        EXPECT_EQ(list.GetScrollPos(SB_VERT), c.limit);
+    }
+}
+
 TEST_F(PlainListTest, ScrolledRowsMoveOnTheScreen)
 {
     AddItems(8);
