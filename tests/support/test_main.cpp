@@ -1,18 +1,6 @@
-// The entry point of every test program: headless defaults for the environment, set before any
-// test runs and without overriding what the caller chose, then GoogleTest.
+// The entry point of every test program; tests/support/test_environment.cpp prepares the
+// environment before it runs.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
-
-namespace {
-
-void setDefault(const char* name, const std::string& value)
-{
-    setenv(name, value.c_str(), 0);
-}
-
-}  // namespace
 
 // Races and leaks inside system libraries that are not built with the sanitizers: fontconfig,
 // GLib and pango keep caches and threads of their own, Mesa's software renderer and SDL too.
@@ -56,13 +44,6 @@ extern "C" const char* __lsan_default_suppressions()
 
 int main(int argc, char** argv)
 {
-    const std::string tmp = VANTREL_TEST_TMP;
-    setDefault("SDL_VIDEODRIVER", "offscreen");
-    setDefault("SDL_AUDIODRIVER", "dummy");
-    setDefault("VANTREL_CAMERA", "emulated");
-    setDefault("VANTREL_TEST_TMP", tmp);
-    setDefault("XDG_CONFIG_HOME", tmp + "/config");
-    setDefault("VANTREL_DATA_DIR", tmp + "/IRData/");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
