@@ -324,6 +324,8 @@ TEST_F(CaptureWorker, RecordingStartedAndStoppedWhileFramesFlow)
     }
 }
 
+// The check is the thread sanitizer's (this program runs under it in CI): a table freed while a
+// colouring still reads it, or swapped without a guard, shows there as a race.
 TEST(ColorMapSharing, ColouringWhileAnotherThreadReplacesTheTable)
 {
     auto capture = std::make_unique<CIRDataCapture>();
