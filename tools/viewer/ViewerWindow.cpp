@@ -1,37 +1,15 @@
 #include "tools/viewer/ViewerWindow.h"
 
-#include <atomic>
 #include <cstdio>
-#include <thread>
 
 #include "app/CVantrelApp.h"
 #include "foundation/CAutoLock.h"
-#include "platform/kernel/clock.h"
 
 namespace {
 
 constexpr int kBarWidth = 125;
 constexpr int kStripHeight = 50;
 const char* const kModes[] = {"PCBA Check", "Thermal field", "Compare", "ROI Check"};
-
-// Stops a worker while this thread goes on handling messages: the display worker waits in its
-// SendMessage of code 5 until this thread has handled it, so a stop that only waited could not
-// end it.
-void StopWhilePumping(CZelThreadWorker& worker)
-{
-    std::atomic<bool> done{false};
-    std::thread stopper([&] {
-        worker.ThreadWorkerStop();
-        done = true;
-    });
-    MSG msg;
-    while (!done) {
-        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessage(&msg);
-        Sleep(1);
-    }
-    stopper.join();
-}
 
 }  // namespace
 
@@ -168,8 +146,8 @@ void ViewerWindow::StartWorkers()
 
 void ViewerWindow::Close()
 {
-    StopWhilePumping(display);
-    StopWhilePumping(theApp.m_capture);
+    display.ThreadWorkerStop();
+    theApp.m_capture.ThreadWorkerStop();
     display.m_pImage = nullptr;
     COGLSlider::SetMainDisplay(nullptr);
     COGLCircleColorMap::SetRefreshViews(nullptr);

@@ -42,8 +42,7 @@ public:
     // Creates the window with its children and starts the capture and display workers; FALSE
     // when the window cannot be made.
     BOOL Open();
-    // Stops both workers and destroys the window; the user-interface thread goes on handling
-    // messages meanwhile.
+    // Stops both workers and destroys the window.
     void Close();
 
     ViewerDisplay display;
