@@ -85,6 +85,9 @@ void emu_stream_emit(unsigned count);
 int emu_stream_wait_idle(unsigned timeout_ms);
 /* Frames handed to the stream callback since the reset; frame n carries sequence n. */
 uint64_t emu_frames_delivered(void);
+/* Times the stream thread woke from a wait since the reset: about one a frame, since it sleeps
+ * between frames. */
+uint64_t emu_stream_wakeups(void);
 /* Repeats the first rendered frame instead of rendering each one (for the benchmarks). */
 void emu_set_static_scene(int on);
 
