@@ -4,6 +4,10 @@
 
 #include "emulator/src/command_model.h"
 
+#ifdef EMULATOR_WITH_DEVICE_LAYER
+#include "platform/devices/provided_devices.h"
+#endif
+
 #include <errno.h>
 #include <pthread.h>
 #include <stdio.h>
@@ -208,6 +212,45 @@ int emu_device_identity(unsigned index, uint16_t *vid, uint16_t *pid, const char
     return res;
 }
 
+/* ---- the machine's view: with VANTREL_CAMERA=emulated the module is plugged into it ---- */
+
+static int selected(void)
+{
+    const char *camera = getenv("VANTREL_CAMERA");
+    return camera && strcmp(camera, "emulated") == 0;
+}
+
+#ifdef EMULATOR_WITH_DEVICE_LAYER
+static int provide_module(unsigned index, platform_usb_device *device, void *unused)
+{
+    uint16_t vid, pid;
+    const char *product, *serial;
+    if (!selected() || emu_device_identity(index, &vid, &pid, &product, &serial) != 0)
+        return 0;
+    device->vendor = vid;
+    device->product = pid;
+    snprintf(device->serial, sizeof device->serial, "%s", serial);
+    return 1;
+}
+
+/* The module is there from the start of the process, as a camera plugged in before it. */
+__attribute__((constructor)) static void join_device_layer(void)
+{
+    platform_devices_add_provider(provide_module, NULL);
+}
+
+static void tell_machine(int plugged)
+{
+    if (selected())
+        platform_devices_report(plugged, EMU_VENDOR_ID, EMU_PRODUCT_ID, EMU_SERIAL);
+}
+#else
+static void tell_machine(int plugged)
+{
+    (void)plugged;
+}
+#endif
+
 static void set_plugged(int plugged)
 {
     lock();
@@ -219,7 +262,10 @@ static void set_plugged(int plugged)
     void *arg = emu.plug_arg;
     pthread_cond_broadcast(&emu.wake);
     unlock();
-    if (changed && fn)
+    if (!changed)
+        return;
+    tell_machine(plugged);
+    if (fn)
         fn(plugged, EMU_SERIAL, arg);
 }
 
