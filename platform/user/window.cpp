@@ -747,15 +747,15 @@ void notifyParent(HWND hwnd, UINT code)
     SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), static_cast<int>(code)), reinterpret_cast<LPARAM>(hwnd));
 }
 
-// Paints a built-in control: owner-drawn ones through their parent, others through the drawing
-// layer's standard look.
-void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR itemData)
+// Paints a built-in control: an owner-drawn one through its parent (WM_DRAWITEM), another one
+// in the standard look of its class (look non-null) through the drawing layer.
+void paintControl(HWND hwnd, UINT ctlType, const ControlLook* look, UINT itemId, UINT_PTR itemData)
 {
     TakeUpdateRegion(hwnd, nullptr, nullptr);
     FillSurface(hwnd, nullptr, 0);
     const GdiBridge& b = bridge();
     HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
-    if (ownerDraw) {
+    if (look == nullptr) {
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ctlType;
         dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
@@ -777,16 +777,64 @@ void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR
         HWND parent = GetParent(hwnd);
         if (parent) SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     } else if (b.drawControl && dc) {
-        b.drawControl(hwnd, dc);
+        b.drawControl(hwnd, dc, *look);
     }
     if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
     MarkSurfaceChanged(hwnd, nullptr);
+}
+
+std::string windowText(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->text : std::string();
+}
+
+// A static control's own state: the icon of an SS_ICON static, loaded by name from its text.
+struct StaticState : ControlState {
+    HICON icon = nullptr;
+};
+
+void loadStaticIcon(HWND hwnd, const CREATESTRUCT* cs)
+{
+    if ((static_cast<DWORD>(cs->style) & SS_TYPEMASK) != SS_ICON || cs->lpszName == nullptr || *cs->lpszName == '\0') return;
+    HICON icon = LoadIcon(cs->hInstance, cs->lpszName);
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(hwnd)) ControlStateOf<StaticState>(*n).icon = icon;
+}
+
+// Statics show their text (left, centred or right as their style says) or their icon; they never
+// take the look of another class.
+ControlLook staticLook(HWND hwnd, DWORD style)
+{
+    ControlLook look;
+    switch (style & SS_TYPEMASK) {
+    case SS_ICON: {
+        look.kind = ControlLook::Kind::Icon;
+        std::lock_guard lock(TreeMutex());
+        if (Node* n = Find(hwnd)) look.icon = ControlStateOf<StaticState>(*n).icon;
+        return look;
+    }
+    case SS_CENTER:
+        look.align = ControlLook::Align::Center;
+        break;
+    case SS_RIGHT:
+        look.align = ControlLook::Align::Right;
+        break;
+    default:
+        break;
+    }
+    look.text = windowText(hwnd);
+    return look;
 }
 
 LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
     switch (message) {
+    case WM_NCCREATE:
+        loadStaticIcon(hwnd, reinterpret_cast<const CREATESTRUCT*>(lParam));
+        return DefWindowProc(hwnd, message, wParam, lParam);
     case WM_NCHITTEST:
         return (style & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONDOWN:
@@ -796,7 +844,12 @@ LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (style & SS_NOTIFY) notifyParent(hwnd, STN_DBLCLK);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_STATIC, (style & SS_TYPEMASK) == SS_OWNERDRAW, 0, 0);
+        if ((style & SS_TYPEMASK) == SS_OWNERDRAW) {
+            paintControl(hwnd, ODT_STATIC, nullptr, 0, 0);
+        } else {
+            ControlLook look = staticLook(hwnd, style);
+            paintControl(hwnd, ODT_STATIC, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProc(hwnd, message, wParam, lParam);
@@ -897,7 +950,15 @@ LRESULT buttonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         notifyParent(hwnd, BN_CLICKED);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_BUTTON, (style & BS_TYPEMASK) == BS_OWNERDRAW, 0, 0);
+        if ((style & BS_TYPEMASK) == BS_OWNERDRAW) {
+            paintControl(hwnd, ODT_BUTTON, nullptr, 0, 0);
+        } else {
+            ControlLook look;
+            look.kind = isCheckType(style) ? ControlLook::Kind::CheckBox : ControlLook::Kind::PushButton;
+            look.text = windowText(hwnd);
+            look.checked = SendMessage(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            paintControl(hwnd, ODT_BUTTON, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT:
     case WM_ENABLE: {
@@ -961,8 +1022,12 @@ LRESULT comboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         UINT item = static_cast<UINT>(n->curSel);
         UINT_PTR data = n->curSel >= 0 ? n->items[static_cast<std::size_t>(n->curSel)].data : 0;
+        ControlLook look;
+        look.kind = ControlLook::Kind::ComboField;
+        if (n->curSel >= 0) look.text = n->items[static_cast<std::size_t>(n->curSel)].text;
         lock.unlock();
-        paintControl(hwnd, ODT_COMBOBOX, (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0, item, data);
+        bool ownerDraw = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0;
+        paintControl(hwnd, ODT_COMBOBOX, ownerDraw ? nullptr : &look, item, data);
         return 0;
     }
     default:

@@ -23,6 +23,11 @@ struct WindowClass {
 // or unknown name.
 WindowClass FindWindowClass(LPCSTR name);
 
+// What a built-in control keeps of its own, made by its class procedure on first use.
+struct ControlState {
+    virtual ~ControlState() = default;
+};
+
 struct ComboItem {
     std::string text;
     UINT_PTR data = 0;
@@ -65,8 +70,19 @@ struct Node {
     int curSel = -1;
     int itemHeight = 16;
 
+    std::unique_ptr<ControlState> control;
+
     void* host = nullptr;  // the display host's window of a top-level window
 };
+
+// The control state of the window's class procedure, made on first use. Each class procedure
+// keeps one kind of state. The caller holds TreeMutex.
+template <class State>
+State& ControlStateOf(Node& n)
+{
+    if (!n.control) n.control = std::make_unique<State>();
+    return static_cast<State&>(*n.control);
+}
 
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
