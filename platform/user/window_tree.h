@@ -109,6 +109,10 @@ bool TakeDueTimer(HWND filter, MSG* msg, bool remove);
 DWORD MsUntilNextTimer();
 void DropTimersOf(HWND hwnd);
 
+// Presents this thread's changed windows when a presentation is due: at once when urgent, else
+// when the last one is a few milliseconds old (compositor.cpp).
+void PresentIfDue(bool urgent);
+
 // Sent messages from other threads waiting for this thread; served by the queue.
 void ServeSentMessages();
 
