@@ -2,6 +2,8 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 
 #include "platform/user/surface.h"
@@ -14,6 +16,12 @@ namespace platform::user {
 namespace {
 
 constexpr std::uint32_t kFramePixel = 0xFF000000u;
+
+// While messages keep coming, changes wait at most this long for the next presentation.
+constexpr auto kPresentInterval = std::chrono::milliseconds(10);
+
+thread_local std::chrono::steady_clock::time_point t_lastPresent;
+std::atomic<PresentObserver> g_presentObserver{nullptr};
 
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count)
 {
@@ -153,19 +161,37 @@ BOOL RenderWindowToPng(HWND hwnd, const std::string& path)
 void PresentChangedWindows()
 {
     auto self = std::this_thread::get_id();
-    std::lock_guard lock(TreeMutex());
-    for (HWND top : TopLevelWindows()) {
-        Node* n = Find(top);
-        if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
-        Picture whole;
-        whole.width = n->rect.right - n->rect.left;
-        whole.height = n->rect.bottom - n->rect.top;
-        whole.pixels.assign(static_cast<std::size_t>(whole.width) * whole.height, kFramePixel);
-        int b = BorderOf(*n);
-        composeNode(whole, *n, b, b, RECT{b, b, whole.width - b, whole.height - b});
-        clearChanged(*n);
-        if (n->host) HostPresent(*n, whole);
+    std::vector<HWND> presented;
+    {
+        std::lock_guard lock(TreeMutex());
+        for (HWND top : TopLevelWindows()) {
+            Node* n = Find(top);
+            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
+            Picture whole;
+            whole.width = n->rect.right - n->rect.left;
+            whole.height = n->rect.bottom - n->rect.top;
+            whole.pixels.assign(static_cast<std::size_t>(whole.width) * whole.height, kFramePixel);
+            int b = BorderOf(*n);
+            composeNode(whole, *n, b, b, RECT{b, b, whole.width - b, whole.height - b});
+            clearChanged(*n);
+            if (n->host == nullptr) continue;
+            HostPresent(*n, whole);
+            presented.push_back(top);
+        }
     }
+    if (presented.empty()) return;
+    t_lastPresent = std::chrono::steady_clock::now();
+    if (PresentObserver observer = g_presentObserver.load()) {
+        for (HWND top : presented) observer(top);
+    }
+}
+
+void SetPresentObserver(PresentObserver observer) { g_presentObserver = observer; }
+
+void detail::PresentIfDue(bool urgent)
+{
+    if (!urgent && std::chrono::steady_clock::now() - t_lastPresent < kPresentInterval) return;
+    PresentChangedWindows();
 }
 
 }  // namespace platform::user
