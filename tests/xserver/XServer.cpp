@@ -90,12 +90,21 @@ platform::user::Picture XServer::Grab(const RECT& screen)
     picture.width = width;
     picture.height = height;
     picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    // The usual 24-bit screen holds the words as we want them; any other goes pixel by pixel.
+    const bool asOurs = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+                        image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
     for (int y = 0; y < height; ++y) {
+        std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * width;
+        if (asOurs) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line);
+            for (int x = 0; x < width; ++x)
+                out[x] = 0xFF000000u | (row[x] & 0xFFFFFFu);
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
-            picture.pixels[static_cast<std::size_t>(y) * width + x] = 0xFF000000u | Channel(p, image->red_mask) << 16 |
-                                                                      Channel(p, image->green_mask) << 8 |
-                                                                      Channel(p, image->blue_mask);
+            out[x] = 0xFF000000u | Channel(p, image->red_mask) << 16 | Channel(p, image->green_mask) << 8 |
+                     Channel(p, image->blue_mask);
         }
     }
     XDestroyImage(image);
