@@ -36,8 +36,9 @@ endfunction()
 #                  [PROPERTIES name value ...])
 # One GoogleTest program; its main (tests/support/test_main.cpp) makes it run headless with the
 # emulated camera and temporary settings and data folders unless the caller's environment says
-# otherwise. Label "threaded" runs it under the thread sanitizer in CI,
-# "files" under the address sanitizer. PROPERTIES are further test properties of each case.
+# otherwise. Label "threaded" runs it under the thread sanitizer in CI; "files" marks the readers
+# of files. CI runs every test program under the address and leak sanitizers. PROPERTIES are
+# further test properties of each case.
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
