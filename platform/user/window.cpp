@@ -7,9 +7,11 @@
 #include <functional>
 #include <strings.h>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/waitable.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/message_queue.h"
@@ -23,6 +25,7 @@ struct Tree {
     std::recursive_mutex mutex;
     std::unordered_map<HWND, std::unique_ptr<Node>> nodes;
     std::vector<HWND> topLevels;
+    std::optional<std::chrono::steady_clock::time_point> changedSince;  // the oldest change not yet presented
 };
 
 Tree& tree()
@@ -33,6 +36,7 @@ Tree& tree()
 
 struct SentMessage {
     HWND hwnd;
+    std::thread::id thread;  // the window's thread, which handles it
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -83,17 +87,6 @@ GdiBridge& bridge()
 thread_local AttachHook t_attachHook = nullptr;
 thread_local void* t_attachObject = nullptr;
 
-ClassKind kindOf(LPCSTR className)
-{
-    if (className == nullptr || IS_INTRESOURCE(className)) return ClassKind::Generic;
-    auto is = [className](const char* name) { return strcasecmp(className, name) == 0; };
-    if (is("Static")) return ClassKind::Static;
-    if (is("Button")) return ClassKind::Button;
-    if (is("ComboBox")) return ClassKind::ComboBox;
-    if (is("#32770")) return ClassKind::Dialog;
-    return ClassKind::Generic;
-}
-
 void unionInto(RECT& into, bool& empty, const RECT& r)
 {
     if (r.left >= r.right || r.top >= r.bottom) return;
@@ -119,12 +112,25 @@ RECT clipTo(const RECT& r, const RECT& bounds)
 void markChanged(HWND hwnd)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) n->changed = true;
+    if (Node* n = Find(hwnd)) NoteChanged(*n);
 }
 
 }  // namespace
 
 std::recursive_mutex& TreeMutex() { return tree().mutex; }
+
+void NoteChanged(Node& n)
+{
+    n.changed = true;
+    if (!tree().changedSince) tree().changedSince = std::chrono::steady_clock::now();
+}
+
+std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take)
+{
+    auto since = tree().changedSince;
+    if (take) tree().changedSince.reset();
+    return since;
+}
 
 Node* Find(HWND hwnd)
 {
@@ -192,20 +198,24 @@ void ResizeSurface(Node& n)
     n.surface.height = h;
     n.surface.stride = w * 4;
     n.surface.pixels = n.pixels.empty() ? nullptr : n.pixels.data();
-    n.changed = true;
+    NoteChanged(n);
 }
 
-LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// Calls the window's own procedure or its class's (which: &Node::proc or &Node::classProc), or
+// DefWindowProc where there is none; 0 for a dead window.
+LRESULT CallThrough(WNDPROC Node::*which, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC proc = nullptr;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return 0;
-        proc = n->proc;
+        proc = n->*which;
     }
     return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProc(hwnd, message, wParam, lParam);
 }
+
+LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return CallThrough(&Node::proc, hwnd, message, wParam, lParam); }
 
 void SetPendingAttach(AttachHook hook, void* object)
 {
@@ -278,14 +288,10 @@ void ServeSentMessages()
             auto& q = sent();
             std::lock_guard lock(q.mutex);
             auto self = std::this_thread::get_id();
-            std::lock_guard treeLock(TreeMutex());
-            for (auto it = q.waiting.begin(); it != q.waiting.end(); ++it) {
-                Node* n = Find((*it)->hwnd);
-                if (n != nullptr && n->thread == self) {
-                    m = *it;
-                    q.waiting.erase(it);
-                    break;
-                }
+            auto it = std::find_if(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* w) { return w->thread == self; });
+            if (it != q.waiting.end()) {
+                m = *it;
+                q.waiting.erase(it);
             }
         }
         if (m == nullptr) return;
@@ -307,12 +313,7 @@ bool HasSentMessages()
     auto& q = sent();
     std::lock_guard lock(q.mutex);
     auto self = std::this_thread::get_id();
-    std::lock_guard treeLock(TreeMutex());
-    for (SentMessage* m : q.waiting) {
-        Node* n = Find(m->hwnd);
-        if (n != nullptr && n->thread == self) return true;
-    }
-    return false;
+    return std::any_of(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* m) { return m->thread == self; });
 }
 
 void OnWindowDestroyed(HWND hwnd)
@@ -333,15 +334,16 @@ void OnWindowDestroyed(HWND hwnd)
     q.done.notify_all();
 }
 
-LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT SendAcrossThreads(HWND hwnd, std::thread::id owner, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SentMessage m{hwnd, message, wParam, lParam};
+    SentMessage m{hwnd, owner, message, wParam, lParam};
     auto& q = sent();
     {
         std::lock_guard lock(q.mutex);
         q.waiting.push_back(&m);
     }
     WakeQueue();
+    platform::kernel::WakeWaiters();  // a MsgWaitForMultipleObjects of the window's thread
     std::unique_lock lock(q.mutex);
     q.done.wait(lock, [&m] { return m.done; });
     return m.result;
@@ -356,10 +358,6 @@ void InvalidateNode(Node& n, const RECT* rect, bool erase)
 }
 
 }  // namespace platform::user::detail
-
-namespace {
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-}  // namespace
 
 using namespace platform::user::detail;
 
@@ -424,7 +422,7 @@ BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, in
             dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
-    n->changed = true;
+    NoteChanged(*n);
     return TRUE;
 }
 
@@ -439,7 +437,7 @@ void platform::user::detail::FillSurface(HWND hwnd, const RECT* rect, std::uint3
     RECT all{0, 0, s.width, s.height};
     RECT r = rect ? clipTo(*rect, all) : all;
     for (int y = r.top; y < r.bottom; ++y) std::fill(s.row(y) + r.left, s.row(y) + r.right, pixel);
-    n->changed = true;
+    NoteChanged(*n);
 }
 
 using namespace platform::user;
@@ -458,15 +456,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         Node& n = *node;
         n.hwnd = hwnd;
         n.parent = parent;
-        n.kind = kindOf(className);
-        n.className = (className && !IS_INTRESOURCE(className)) ? className : "";
+        const WindowClass windowClass = FindWindowClass(className);
+        n.classStyle = windowClass.style;
+        n.classProc = windowClass.proc;
         n.style = style & ~WS_VISIBLE;
         n.exStyle = exStyle;
         n.id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<UINT_PTR>(menuOrId)) : 0;
         n.text = windowName ? windowName : "";
         n.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
         n.restoreRect = n.rect;
-        n.proc = classProc;
+        n.proc = n.classProc;
         n.thread = std::this_thread::get_id();
         n.cursor = LoadCursor(nullptr, IDC_ARROW);
         ResizeSurface(n);
@@ -587,7 +586,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         owner = n->thread;
     }
     if (owner == std::this_thread::get_id()) return CallProc(hwnd, message, wParam, lParam);
-    return SendAcrossThreads(hwnd, message, wParam, lParam);
+    return SendAcrossThreads(hwnd, owner, message, wParam, lParam);
 }
 
 BOOL InSendMessage() { return t_inSend > 0 ? TRUE : FALSE; }
@@ -601,7 +600,12 @@ LRESULT DispatchMessage(const MSG* msg)
         return 0;
     }
     if (msg->hwnd == nullptr) return 0;
-    return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    if (msg->message != WM_PAINT) return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    auto start = std::chrono::steady_clock::now();
+    LRESULT result = CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(msg->hwnd)) n->lastPaint = std::chrono::steady_clock::now() - start;
+    return result;
 }
 
 BOOL TranslateMessage(const MSG* msg)
@@ -611,28 +615,16 @@ BOOL TranslateMessage(const MSG* msg)
 
 namespace {
 
-void eraseWithClassBackground(HWND hwnd, HDC dc)
+// Fills what the current paint covers (the whole client area outside a paint) with one pixel.
+void erasePaintArea(HWND hwnd, std::uint32_t pixel)
 {
     RECT r;
-    ClassKind kind;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return;
         r = n->paintRect;
         if (r.left >= r.right || r.top >= r.bottom) r = ClientRectOf(*n);
-        kind = n->kind;
-    }
-    std::uint32_t pixel = 0;
-    if (kind == ClassKind::Dialog) {
-        COLORREF color = GetSysColor(COLOR_BTNFACE);
-        auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
-        COLORREF chosen;
-        if (brush != nullptr && bridge().solidBrushColor != nullptr) {
-            if (!bridge().solidBrushColor(brush, &chosen)) return;  // a hollow brush erases nothing
-            color = chosen;
-        }
-        pixel = OpaquePixel(color);
     }
     FillSurface(hwnd, &r, pixel);
 }
@@ -666,7 +658,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         TakeUpdateRegion(hwnd, nullptr, nullptr);
         return 0;
     case WM_ERASEBKGND:
-        eraseWithClassBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        erasePaintArea(hwnd, 0);
         return 1;
     case WM_ICONERASEBKGND:
         return 1;
@@ -768,13 +760,6 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 namespace {
 
-ClassKind kindOfWindow(HWND hwnd)
-{
-    std::lock_guard lock(TreeMutex());
-    Node* n = Find(hwnd);
-    return n ? n->kind : ClassKind::Generic;
-}
-
 void notifyParent(HWND hwnd, UINT code)
 {
     HWND parent = GetParent(hwnd);
@@ -782,15 +767,15 @@ void notifyParent(HWND hwnd, UINT code)
     SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), static_cast<int>(code)), reinterpret_cast<LPARAM>(hwnd));
 }
 
-// Paints a built-in control: owner-drawn ones through their parent, others through the drawing
-// layer's standard look.
-void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR itemData)
+// Paints a built-in control: an owner-drawn one through its parent (WM_DRAWITEM), another one
+// in the standard look of its class (look non-null) through the drawing layer.
+void paintControl(HWND hwnd, UINT ctlType, const ControlLook* look, UINT itemId, UINT_PTR itemData)
 {
     TakeUpdateRegion(hwnd, nullptr, nullptr);
     FillSurface(hwnd, nullptr, 0);
     const GdiBridge& b = bridge();
     HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
-    if (ownerDraw) {
+    if (look == nullptr) {
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ctlType;
         dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
@@ -812,16 +797,64 @@ void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR
         HWND parent = GetParent(hwnd);
         if (parent) SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     } else if (b.drawControl && dc) {
-        b.drawControl(hwnd, dc);
+        b.drawControl(hwnd, dc, *look);
     }
     if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
     MarkSurfaceChanged(hwnd, nullptr);
+}
+
+std::string windowText(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->text : std::string();
+}
+
+// A static control's own state: the icon of an SS_ICON static, loaded by name from its text.
+struct StaticState : ControlState {
+    HICON icon = nullptr;
+};
+
+void loadStaticIcon(HWND hwnd, const CREATESTRUCT* cs)
+{
+    if ((static_cast<DWORD>(cs->style) & SS_TYPEMASK) != SS_ICON || cs->lpszName == nullptr || *cs->lpszName == '\0') return;
+    HICON icon = LoadIcon(cs->hInstance, cs->lpszName);
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(hwnd)) ControlStateOf<StaticState>(*n).icon = icon;
+}
+
+// Statics show their text (left, centred or right as their style says) or their icon; they never
+// take the look of another class.
+ControlLook staticLook(HWND hwnd, DWORD style)
+{
+    ControlLook look;
+    switch (style & SS_TYPEMASK) {
+    case SS_ICON: {
+        look.kind = ControlLook::Kind::Icon;
+        std::lock_guard lock(TreeMutex());
+        if (Node* n = Find(hwnd)) look.icon = ControlStateOf<StaticState>(*n).icon;
+        return look;
+    }
+    case SS_CENTER:
+        look.align = ControlLook::Align::Center;
+        break;
+    case SS_RIGHT:
+        look.align = ControlLook::Align::Right;
+        break;
+    default:
+        break;
+    }
+    look.text = windowText(hwnd);
+    return look;
 }
 
 LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
     switch (message) {
+    case WM_NCCREATE:
+        loadStaticIcon(hwnd, reinterpret_cast<const CREATESTRUCT*>(lParam));
+        return DefWindowProc(hwnd, message, wParam, lParam);
     case WM_NCHITTEST:
         return (style & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONDOWN:
@@ -831,7 +864,12 @@ LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (style & SS_NOTIFY) notifyParent(hwnd, STN_DBLCLK);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_STATIC, (style & SS_TYPEMASK) == SS_OWNERDRAW, 0, 0);
+        if ((style & SS_TYPEMASK) == SS_OWNERDRAW) {
+            paintControl(hwnd, ODT_STATIC, nullptr, 0, 0);
+        } else {
+            ControlLook look = staticLook(hwnd, style);
+            paintControl(hwnd, ODT_STATIC, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProc(hwnd, message, wParam, lParam);
@@ -932,7 +970,15 @@ LRESULT buttonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         notifyParent(hwnd, BN_CLICKED);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_BUTTON, (style & BS_TYPEMASK) == BS_OWNERDRAW, 0, 0);
+        if ((style & BS_TYPEMASK) == BS_OWNERDRAW) {
+            paintControl(hwnd, ODT_BUTTON, nullptr, 0, 0);
+        } else {
+            ControlLook look;
+            look.kind = isCheckType(style) ? ControlLook::Kind::CheckBox : ControlLook::Kind::PushButton;
+            look.text = windowText(hwnd);
+            look.checked = SendMessage(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            paintControl(hwnd, ODT_BUTTON, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT:
     case WM_ENABLE: {
@@ -996,14 +1042,32 @@ LRESULT comboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         UINT item = static_cast<UINT>(n->curSel);
         UINT_PTR data = n->curSel >= 0 ? n->items[static_cast<std::size_t>(n->curSel)].data : 0;
+        ControlLook look;
+        look.kind = ControlLook::Kind::ComboField;
+        if (n->curSel >= 0) look.text = n->items[static_cast<std::size_t>(n->curSel)].text;
         lock.unlock();
-        paintControl(hwnd, ODT_COMBOBOX, (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0, item, data);
+        bool ownerDraw = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0;
+        paintControl(hwnd, ODT_COMBOBOX, ownerDraw ? nullptr : &look, item, data);
         return 0;
     }
     default:
         lock.unlock();
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
+}
+
+// A dialog erases with the button-face colour, or with the solid brush its WM_CTLCOLORDLG gives
+// (a hollow one erases nothing).
+void eraseDialogBackground(HWND hwnd, HDC dc)
+{
+    COLORREF color = GetSysColor(COLOR_BTNFACE);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    COLORREF chosen;
+    if (brush != nullptr && bridge().solidBrushColor != nullptr) {
+        if (!bridge().solidBrushColor(brush, &chosen)) return;
+        color = chosen;
+    }
+    erasePaintArea(hwnd, OpaquePixel(color));
 }
 
 LRESULT dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -1012,38 +1076,72 @@ LRESULT dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         SendMessage(hwnd, WM_COMMAND, IDCANCEL, 0);
         return 0;
+    case WM_ERASEBKGND:
+        eraseDialogBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        return 1;
     default:
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
 }
 
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (kindOfWindow(hwnd)) {
-    case ClassKind::Static:
-        return staticProc(hwnd, message, wParam, lParam);
-    case ClassKind::Button:
-        return buttonProc(hwnd, message, wParam, lParam);
-    case ClassKind::ComboBox:
-        return comboProc(hwnd, message, wParam, lParam);
-    case ClassKind::Dialog:
-        return dialogProc(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProc(hwnd, message, wParam, lParam);
+bool lessIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+
+// The window classes by name: the built-in ones, and those the layer's own controls register.
+struct ClassTable {
+    std::mutex mutex;
+    std::map<std::string, WindowClass, decltype(&lessIgnoringCase)> classes{&lessIgnoringCase};
+
+    ClassTable()
+    {
+        // The styles they have on Windows: each takes double-clicks.
+        classes.emplace("Static", WindowClass{CS_DBLCLKS, staticProc});
+        classes.emplace("Button", WindowClass{CS_DBLCLKS, buttonProc});
+        classes.emplace("ComboBox", WindowClass{CS_DBLCLKS, comboProc});
+        classes.emplace("#32770", WindowClass{CS_DBLCLKS, dialogProc});
     }
+};
+
+ClassTable& classTable()
+{
+    static ClassTable* t = new ClassTable;
+    return *t;
 }
 
 }  // namespace
 
+WindowClass platform::user::detail::FindWindowClass(LPCSTR name)
+{
+    if (name == nullptr || IS_INTRESOURCE(name)) return WindowClass{};
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    auto it = t.classes.find(name);
+    return it == t.classes.end() ? WindowClass{} : it->second;
+}
+
+BOOL platform::user::RegisterWindowClass(LPCSTR name, UINT classStyle, WNDPROC proc)
+{
+    if (name == nullptr || IS_INTRESOURCE(name) || *name == '\0') return FALSE;
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    return t.classes.emplace(name, WindowClass{classStyle, proc}).second ? TRUE : FALSE;
+}
+
 LRESULT CallClassWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return classProc(hwnd, message, wParam, lParam);
+    return CallThrough(&Node::classProc, hwnd, message, wParam, lParam);
 }
 
 void platform::user::detail::SetWindowProc(HWND hwnd, WNDPROC proc)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) n->proc = proc ? proc : ::classProc;
+    if (Node* n = Find(hwnd)) n->proc = proc ? proc : n->classProc;
+}
+
+UINT platform::user::detail::ClassStyleOf(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->classStyle : 0;
 }
 
 // ---- relations and words ----
@@ -1219,7 +1317,7 @@ void applyRect(HWND hwnd, RECT r, bool repaint, UINT sizeKind)
         if (sized || repaint) InvalidateNode(*n, nullptr, true);
         if (n->host) HostSyncGeometry(*n);
         parent = (n->style & WS_CHILD) ? n->parent : nullptr;
-        n->changed = true;
+        NoteChanged(*n);
     }
     if (parent) markChanged(parent);
     if (sized) SendMessage(hwnd, WM_SIZE, sizeKind, MAKELPARAM(client.right, client.bottom));
@@ -1262,8 +1360,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                     auto it = std::find(p->children.begin(), p->children.end(), insertAfter);
                     p->children.insert(it, hwnd);  // just below insertAfter
                 }
-                n->changed = true;
-                p->changed = true;
+                NoteChanged(*n);
+                NoteChanged(*p);
             }
         }
     }
@@ -1323,9 +1421,9 @@ void setVisible(HWND hwnd, bool visible)
     } else {
         n->style &= ~WS_VISIBLE;
     }
-    n->changed = true;
+    NoteChanged(*n);
     if (n->host) HostSyncShow(*n);
-    if (Node* p = Find(parent)) p->changed = true;
+    if (Node* p = Find(parent)) NoteChanged(*p);
 }
 
 }  // namespace
