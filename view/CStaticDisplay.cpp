@@ -76,19 +76,23 @@ bool CStaticDisplay::TakeNewFrame()
 DWORD CStaticDisplay::Action()
 {
     const DWORD start = GetTickCount();
+    // The window's handle as it was when the worker started: the UI thread clears the member when
+    // it destroys the window, and a stale handle is refused by the window layer.
+    const HWND pane = CWnd::m_hWnd;
     std::vector<RectShape> roi;
     RectShapeList roiList;
     for (;;) {
         // The flag is consumed even when another record is shown.
         IrFrame* frame = m_pImage;
         if (TakeNewFrame() && frame == &theApp.m_capture.m_frameLive)
-            ShowLiveFrame(frame, GetTickCount() - start > kFollowAfterMs, roi, roiList);
+            ShowLiveFrame(pane, frame, GetTickCount() - start > kFollowAfterMs, roi, roiList);
         if (WaitCmdExit(10))
             return TIP_TERMINATED;
     }
 }
 
-void CStaticDisplay::ShowLiveFrame(IrFrame* frame, bool follow, std::vector<RectShape>& roi, RectShapeList& roiList)
+void CStaticDisplay::ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi,
+                                   RectShapeList& roiList)
 {
     CIRDataCapture& capture = theApp.m_capture;
     ::PostMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_FRAME_ARRIVED, 0);
@@ -110,9 +114,9 @@ void CStaticDisplay::ShowLiveFrame(IrFrame* frame, bool follow, std::vector<Rect
             capture.ColorizeFrame(frame, rects);
         ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
     }
-    ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
+    ::InvalidateRect(pane, nullptr, FALSE);
     ::SendMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_FRAME_SHOWN, 0);
-    ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
+    ::InvalidateRect(pane, nullptr, FALSE);
 }
 
 void CStaticDisplay::RefreshImage(bool checkSource)

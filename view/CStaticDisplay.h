@@ -95,7 +95,7 @@ private:
     // Takes and clears the capture's new-frame flag.
     static bool TakeNewFrame();
     // The worker's part for a new live frame: code 4, the colouring, the repaint and code 5.
-    void ShowLiveFrame(IrFrame* frame, bool follow, std::vector<RectShape>& roi, RectShapeList& roiList);
+    void ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi, RectShapeList& roiList);
     // Copies the shown record into m_shown; false when there is none or it has no samples.
     bool CopyShownFrame();
     bool IconOn(int entry) const { return m_pIconFlags && m_pIconFlags[entry]; }

@@ -5,6 +5,7 @@
 // paint, snapshots and the user's changes, for the thread sanitizer to watch.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "acquisition/ColorizeRaw16.h"
@@ -231,6 +232,42 @@ TEST_F(DisplayWorker, EditingRectanglesWhileRoiCheckColours)
     EXPECT_EQ(first.y, 7);
     EXPECT_EQ(first.w, 18);
     EXPECT_EQ(first.h, 28);
+}
+
+// The display destroyed on the UI thread while its worker waits in its SendMessage of code 5:
+// the destruction serves that message, the worker ends, and only then does the object go.
+TEST(DisplayLifetime, DestroyedWhileItsWorkerSendsCodeFive)
+{
+    HostWnd host;
+    ASSERT_TRUE(host.CreateTop(2 * kW, 2 * kH));
+    NotifyWnd notify;
+    ASSERT_TRUE(notify.CreateTop());
+    CIRDataCapture& cap = theApp.m_capture;
+    MakeFrame(&cap.m_frameLive, kW, kH);
+    FillKnownFrame(&cap.m_frameLive);
+    auto disp = std::make_unique<CStaticDisplay>();
+    ASSERT_TRUE(disp->Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 2 * kW, 2 * kH), &host, 4000));
+    disp->m_pImage = &cap.m_frameLive;
+    CThreadActionFlow& flow = *disp;
+    flow.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+    disp->m_bLoop = 1;
+    disp->m_bNotify = 0;
+    ASSERT_TRUE(disp->ThreadWorkerStart());
+    {
+        CAutoLock lock(&cap.m_lockFrame);
+        cap.m_bNewFrame = 1;
+    }
+    Sleep(200);  // no message is handled meanwhile: the worker waits in its SendMessage
+    disp->DestroyWindow();
+    disp.reset();
+    ASSERT_EQ(notify.Count(NOTIFY_FRAME_SHOWN), 1);
+    for (const Notice& n : notify.notices) {
+        if (n.code == NOTIFY_FRAME_SHOWN)
+            EXPECT_TRUE(n.sent);
+    }
+    ircam_frame_free(&cap.m_frameLive);
+    notify.DestroyWindow();
+    host.DestroyWindow();
 }
 
 // The capture worker streams from the emulated camera into the live record while the display
