@@ -17,10 +17,11 @@ namespace {
 
 constexpr std::uint32_t kFramePixel = 0xFF000000u;
 
-// While messages keep coming, changes wait at most this long for the next presentation.
-constexpr auto kPresentInterval = std::chrono::milliseconds(10);
+// While messages keep coming, a change waits at most about this long to be presented: longer only
+// behind a handler that takes longer itself. A paint that took this long or more before is
+// expected to be slow, and what changed is presented before it begins.
+constexpr auto kPresentDelay = std::chrono::milliseconds(10);
 
-thread_local std::chrono::steady_clock::time_point t_lastPresent;
 std::atomic<PresentObserver> g_presentObserver{nullptr};
 
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count)
@@ -164,6 +165,7 @@ void PresentChangedWindows()
     std::vector<HWND> presented;
     {
         std::lock_guard lock(TreeMutex());
+        TakeChangedSince(true);
         for (HWND top : TopLevelWindows()) {
             Node* n = Find(top);
             if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
@@ -180,7 +182,6 @@ void PresentChangedWindows()
         }
     }
     if (presented.empty()) return;
-    t_lastPresent = std::chrono::steady_clock::now();
     if (PresentObserver observer = g_presentObserver.load()) {
         for (HWND top : presented) observer(top);
     }
@@ -188,9 +189,16 @@ void PresentChangedWindows()
 
 void SetPresentObserver(PresentObserver observer) { g_presentObserver = observer; }
 
-void detail::PresentIfDue(bool urgent)
+void detail::PresentIfDue(HWND nextPaint)
 {
-    if (!urgent && std::chrono::steady_clock::now() - t_lastPresent < kPresentInterval) return;
+    {
+        std::lock_guard lock(TreeMutex());
+        auto since = TakeChangedSince(false);
+        if (!since) return;
+        const Node* n = Find(nextPaint);
+        bool slowPaintNext = n != nullptr && (!n->lastPaint || *n->lastPaint >= kPresentDelay);
+        if (!slowPaintNext && std::chrono::steady_clock::now() - *since < kPresentDelay) return;
+    }
     PresentChangedWindows();
 }
 

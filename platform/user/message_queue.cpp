@@ -107,12 +107,12 @@ BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
     if (!found && matchesNumber(WM_PAINT, first, last)) {
         if (HWND target = FindPaintTarget(hwnd)) {
             *msg = MSG{target, WM_PAINT, 0, 0, nowMs(), POINT{0, 0}};
-            PresentIfDue(true);
+            PresentIfDue(target);
             return TRUE;
         }
     }
     if (!found) found = matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove);
-    if (found) PresentIfDue(false);
+    if (found) PresentIfDue(nullptr);
     return found ? TRUE : FALSE;
 }
 

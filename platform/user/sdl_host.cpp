@@ -151,7 +151,7 @@ void windowEvent(const SDL_WindowEvent& e)
     }
     case SDL_WINDOWEVENT_EXPOSED: {
         std::lock_guard lock(TreeMutex());
-        if (Node* n = Find(hwnd)) n->changed = true;
+        if (Node* n = Find(hwnd)) NoteChanged(*n);
         break;
     }
     case SDL_WINDOWEVENT_LEAVE:
@@ -206,7 +206,7 @@ void HostSyncShow(Node& n)
     SDL_ShowWindow(sdlOf(n));
     if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
     else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
-    n.changed = true;
+    NoteChanged(n);
 }
 
 void HostSetTitle(Node& n)

@@ -7,6 +7,7 @@
 #include <functional>
 #include <strings.h>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/kernel/clock.h"
@@ -24,6 +25,7 @@ struct Tree {
     std::recursive_mutex mutex;
     std::unordered_map<HWND, std::unique_ptr<Node>> nodes;
     std::vector<HWND> topLevels;
+    std::optional<std::chrono::steady_clock::time_point> changedSince;  // the oldest change not yet presented
 };
 
 Tree& tree()
@@ -110,12 +112,25 @@ RECT clipTo(const RECT& r, const RECT& bounds)
 void markChanged(HWND hwnd)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) n->changed = true;
+    if (Node* n = Find(hwnd)) NoteChanged(*n);
 }
 
 }  // namespace
 
 std::recursive_mutex& TreeMutex() { return tree().mutex; }
+
+void NoteChanged(Node& n)
+{
+    n.changed = true;
+    if (!tree().changedSince) tree().changedSince = std::chrono::steady_clock::now();
+}
+
+std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take)
+{
+    auto since = tree().changedSince;
+    if (take) tree().changedSince.reset();
+    return since;
+}
 
 Node* Find(HWND hwnd)
 {
@@ -183,7 +198,7 @@ void ResizeSurface(Node& n)
     n.surface.height = h;
     n.surface.stride = w * 4;
     n.surface.pixels = n.pixels.empty() ? nullptr : n.pixels.data();
-    n.changed = true;
+    NoteChanged(n);
 }
 
 // Calls the window's own procedure or its class's (which: &Node::proc or &Node::classProc), or
@@ -407,7 +422,7 @@ BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, in
             dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
-    n->changed = true;
+    NoteChanged(*n);
     return TRUE;
 }
 
@@ -422,7 +437,7 @@ void platform::user::detail::FillSurface(HWND hwnd, const RECT* rect, std::uint3
     RECT all{0, 0, s.width, s.height};
     RECT r = rect ? clipTo(*rect, all) : all;
     for (int y = r.top; y < r.bottom; ++y) std::fill(s.row(y) + r.left, s.row(y) + r.right, pixel);
-    n->changed = true;
+    NoteChanged(*n);
 }
 
 using namespace platform::user;
@@ -585,7 +600,12 @@ LRESULT DispatchMessage(const MSG* msg)
         return 0;
     }
     if (msg->hwnd == nullptr) return 0;
-    return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    if (msg->message != WM_PAINT) return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    auto start = std::chrono::steady_clock::now();
+    LRESULT result = CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(msg->hwnd)) n->lastPaint = std::chrono::steady_clock::now() - start;
+    return result;
 }
 
 BOOL TranslateMessage(const MSG* msg)
@@ -1297,7 +1317,7 @@ void applyRect(HWND hwnd, RECT r, bool repaint, UINT sizeKind)
         if (sized || repaint) InvalidateNode(*n, nullptr, true);
         if (n->host) HostSyncGeometry(*n);
         parent = (n->style & WS_CHILD) ? n->parent : nullptr;
-        n->changed = true;
+        NoteChanged(*n);
     }
     if (parent) markChanged(parent);
     if (sized) SendMessage(hwnd, WM_SIZE, sizeKind, MAKELPARAM(client.right, client.bottom));
@@ -1340,8 +1360,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                     auto it = std::find(p->children.begin(), p->children.end(), insertAfter);
                     p->children.insert(it, hwnd);  // just below insertAfter
                 }
-                n->changed = true;
-                p->changed = true;
+                NoteChanged(*n);
+                NoteChanged(*p);
             }
         }
     }
@@ -1401,9 +1421,9 @@ void setVisible(HWND hwnd, bool visible)
     } else {
         n->style &= ~WS_VISIBLE;
     }
-    n->changed = true;
+    NoteChanged(*n);
     if (n->host) HostSyncShow(*n);
-    if (Node* p = Find(parent)) p->changed = true;
+    if (Node* p = Find(parent)) NoteChanged(*p);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,7 +59,8 @@ struct Node {
     bool updateEmpty = true;
     bool updateErase = false;
     RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
-    bool changed = true;
+    bool changed = true;  // set through NoteChanged
+    std::optional<std::chrono::steady_clock::duration> lastPaint;  // of a paint taken from the queue
 
     HCURSOR cursor = nullptr;
     HMENU systemMenu = nullptr;
@@ -86,6 +88,11 @@ State& ControlStateOf(Node& n)
 
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
+// The window's pixels differ from what was last presented. The caller holds TreeMutex.
+void NoteChanged(Node& n);
+// When the oldest change not yet presented was made (none: nothing changed); with take, the
+// changes count as presented from now. The caller holds TreeMutex.
+std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take);
 // The node, or null for a handle that is not a live window. The caller holds TreeMutex.
 Node* Find(HWND hwnd);
 // Top-level windows in creation order. The caller holds TreeMutex.
@@ -109,9 +116,10 @@ bool TakeDueTimer(HWND filter, MSG* msg, bool remove);
 DWORD MsUntilNextTimer();
 void DropTimersOf(HWND hwnd);
 
-// Presents this thread's changed windows when a presentation is due: at once when urgent, else
-// when the last one is a few milliseconds old (compositor.cpp).
-void PresentIfDue(bool urgent);
+// Presents the changed windows when a presentation is due (compositor.cpp): before a paint that
+// may be slow (nextPaint: the window about to paint, null when no paint comes next), and when the
+// oldest change has waited a few milliseconds.
+void PresentIfDue(HWND nextPaint);
 
 // Sent messages from other threads waiting for this thread; served by the queue.
 void ServeSentMessages();
