@@ -3,9 +3,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/kernel/waitable.h"
 #include "platform/kernel/win_types.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
@@ -85,30 +87,33 @@ namespace {
 
 // Looks for a message as Windows takes them: sent messages of other threads are handled first,
 // then posted and input messages in order, then WM_PAINT for a window with an update region, then
-// due timers.
+// due timers. What changed on the screen meanwhile is presented when due (see surface.h).
 BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
 {
     using namespace platform::user::detail;
     ServeSentMessages();
     HostPumpEvents();
     Queue& q = queue();
+    bool found = false;
     {
         std::lock_guard lock(q.mutex);
         auto it = findMatch(q, hwnd, first, last);
         if (it != q.messages.end()) {
             *msg = *it;
             if (remove) q.messages.erase(it);
-            return TRUE;
+            found = true;
         }
     }
-    if (matchesNumber(WM_PAINT, first, last)) {
+    if (!found && matchesNumber(WM_PAINT, first, last)) {
         if (HWND target = FindPaintTarget(hwnd)) {
             *msg = MSG{target, WM_PAINT, 0, 0, nowMs(), POINT{0, 0}};
+            PresentIfDue(target);
             return TRUE;
         }
     }
-    if (matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove)) return TRUE;
-    return FALSE;
+    if (!found) found = matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove);
+    if (found) PresentIfDue(nullptr);
+    return found ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -116,6 +121,10 @@ BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
 BOOL PeekMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove)
 {
     if (msg == nullptr) return FALSE;
+    if (remove & PM_QS_SENDMESSAGE) {
+        platform::user::detail::ServeSentMessages();
+        return FALSE;
+    }
     if (findMessage(msg, hwnd, first, last, (remove & PM_REMOVE) != 0)) return TRUE;
     platform::user::PresentChangedWindows();
     return FALSE;
@@ -159,6 +168,13 @@ void WaitMessage()
     if (wait == INFINITE) q.arrived.wait(lock, [&q] { return q.wakeups != 0 || !q.messages.empty(); });
     else q.arrived.wait_for(lock, std::chrono::milliseconds(wait), [&q] { return q.wakeups != 0 || !q.messages.empty(); });
     q.wakeups = 0;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask)
+{
+    std::function<bool()> sentHere;
+    if (wakeMask & QS_SENDMESSAGE) sentHere = platform::user::detail::HasSentMessages;
+    return platform::kernel::WaitForHandles(count, handles, waitAll != FALSE, milliseconds, sentHere);
 }
 
 BOOL IsWindow(HWND hwnd)
