@@ -39,6 +39,17 @@ inline std::vector<std::uint16_t> HalfHot(bool hotLeft)
     return samples;
 }
 
+// A frame record of the camera's size holding a board (release it with ircam_frame_free).
+inline void BoardFrame(IrFrame* frame, bool hotLeft)
+{
+    frame->param.width = kWidth;
+    frame->param.height = kRows * 2;
+    frame->param.frame_size = kWidth * kRows * 4;
+    ircam_frame_setup(frame);
+    const auto samples = HalfHot(hotLeft);
+    std::copy(samples.begin(), samples.end(), frame->temp_data);
+}
+
 // The data folder of this test process, made empty.
 class DataFolder {
 public:
@@ -63,12 +74,7 @@ public:
     void Snapshot(const std::string& name, bool hotLeft = true) const
     {
         IrFrame frame;
-        frame.param.width = kWidth;
-        frame.param.height = kRows * 2;
-        frame.param.frame_size = kWidth * kRows * 4;
-        ircam_frame_setup(&frame);
-        const auto samples = HalfHot(hotLeft);
-        std::copy(samples.begin(), samples.end(), frame.temp_data);
+        BoardFrame(&frame, hotLeft);
         irfile_write(&frame, Path(name).c_str());
         ircam_frame_free(&frame);
     }
@@ -155,12 +161,7 @@ struct HalfColours {
 inline HalfColours ColoursNow()
 {
     IrFrame frame;
-    frame.param.width = kWidth;
-    frame.param.height = kRows * 2;
-    frame.param.frame_size = kWidth * kRows * 4;
-    ircam_frame_setup(&frame);
-    const auto samples = HalfHot(true);
-    std::copy(samples.begin(), samples.end(), frame.temp_data);
+    BoardFrame(&frame, true);
     theApp.m_capture.ColorizeFrame(&frame, nullptr);
     auto at = [&](int x) {
         const std::uint8_t* p = frame.rgb_buf + (static_cast<std::size_t>(kRows / 2) * kWidth + x) * 3;
