@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/waitable.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/message_queue.h"
@@ -33,6 +34,7 @@ Tree& tree()
 
 struct SentMessage {
     HWND hwnd;
+    std::thread::id thread;  // the window's thread, which handles it
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -278,14 +280,10 @@ void ServeSentMessages()
             auto& q = sent();
             std::lock_guard lock(q.mutex);
             auto self = std::this_thread::get_id();
-            std::lock_guard treeLock(TreeMutex());
-            for (auto it = q.waiting.begin(); it != q.waiting.end(); ++it) {
-                Node* n = Find((*it)->hwnd);
-                if (n != nullptr && n->thread == self) {
-                    m = *it;
-                    q.waiting.erase(it);
-                    break;
-                }
+            auto it = std::find_if(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* w) { return w->thread == self; });
+            if (it != q.waiting.end()) {
+                m = *it;
+                q.waiting.erase(it);
             }
         }
         if (m == nullptr) return;
@@ -307,12 +305,7 @@ bool HasSentMessages()
     auto& q = sent();
     std::lock_guard lock(q.mutex);
     auto self = std::this_thread::get_id();
-    std::lock_guard treeLock(TreeMutex());
-    for (SentMessage* m : q.waiting) {
-        Node* n = Find(m->hwnd);
-        if (n != nullptr && n->thread == self) return true;
-    }
-    return false;
+    return std::any_of(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* m) { return m->thread == self; });
 }
 
 void OnWindowDestroyed(HWND hwnd)
@@ -333,15 +326,16 @@ void OnWindowDestroyed(HWND hwnd)
     q.done.notify_all();
 }
 
-LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT SendAcrossThreads(HWND hwnd, std::thread::id owner, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SentMessage m{hwnd, message, wParam, lParam};
+    SentMessage m{hwnd, owner, message, wParam, lParam};
     auto& q = sent();
     {
         std::lock_guard lock(q.mutex);
         q.waiting.push_back(&m);
     }
     WakeQueue();
+    platform::kernel::WakeWaiters();  // a MsgWaitForMultipleObjects of the window's thread
     std::unique_lock lock(q.mutex);
     q.done.wait(lock, [&m] { return m.done; });
     return m.result;
@@ -587,7 +581,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         owner = n->thread;
     }
     if (owner == std::this_thread::get_id()) return CallProc(hwnd, message, wParam, lParam);
-    return SendAcrossThreads(hwnd, message, wParam, lParam);
+    return SendAcrossThreads(hwnd, owner, message, wParam, lParam);
 }
 
 BOOL InSendMessage() { return t_inSend > 0 ? TRUE : FALSE; }

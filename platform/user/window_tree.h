@@ -107,8 +107,10 @@ void HostSetCursor(HCURSOR cursor);
 void ResizeSurface(Node& n);
 void OnWindowDestroyed(HWND hwnd);
 void InvalidateNode(Node& n, const RECT* rect, bool erase);
+// Whether a message sent from another thread waits for this thread.
 bool HasSentMessages();
-LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Hands the message to the window's thread (owner) and waits until that thread has handled it.
+LRESULT SendAcrossThreads(HWND hwnd, std::thread::id owner, UINT message, WPARAM wParam, LPARAM lParam);
 // Wakes a thread waiting in GetMessage (message_queue.cpp).
 void WakeQueue();
 

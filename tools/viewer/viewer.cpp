@@ -17,9 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "app/CVantrelApp.h"
 #include "foundation/CAutoLock.h"
@@ -149,25 +147,6 @@ ON_MESSAGE(WM_WORKER_NOTIFY, &ViewerWindow::OnWorkerNotify)
 ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-// Stops a worker while this thread goes on handling messages: the display worker waits in its
-// SendMessage of code 5 until this thread has handled it, so a stop that only waited could not
-// end it.
-void StopWhilePumping(CZelThreadWorker& worker)
-{
-    std::atomic<bool> done{false};
-    std::thread stopper([&] {
-        worker.ThreadWorkerStop();
-        done = true;
-    });
-    MSG msg;
-    while (!done) {
-        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessage(&msg);
-        Sleep(1);
-    }
-    stopper.join();
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -252,8 +231,8 @@ int main(int argc, char** argv)
     if (shot && !platform::user::RenderWindowToPng(top.GetSafeHwnd(), shot))
         std::fprintf(stderr, "viewer: cannot write %s\n", shot);
 
-    StopWhilePumping(display);
-    StopWhilePumping(capture);
+    display.ThreadWorkerStop();
+    capture.ThreadWorkerStop();
     display.m_pImage = nullptr;
     COGLSlider::SetMainDisplay(nullptr);
     COGLCircleColorMap::SetRefreshViews(nullptr);
