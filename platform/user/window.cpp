@@ -85,17 +85,6 @@ GdiBridge& bridge()
 thread_local AttachHook t_attachHook = nullptr;
 thread_local void* t_attachObject = nullptr;
 
-ClassKind kindOf(LPCSTR className)
-{
-    if (className == nullptr || IS_INTRESOURCE(className)) return ClassKind::Generic;
-    auto is = [className](const char* name) { return strcasecmp(className, name) == 0; };
-    if (is("Static")) return ClassKind::Static;
-    if (is("Button")) return ClassKind::Button;
-    if (is("ComboBox")) return ClassKind::ComboBox;
-    if (is("#32770")) return ClassKind::Dialog;
-    return ClassKind::Generic;
-}
-
 void unionInto(RECT& into, bool& empty, const RECT& r)
 {
     if (r.left >= r.right || r.top >= r.bottom) return;
@@ -197,17 +186,21 @@ void ResizeSurface(Node& n)
     n.changed = true;
 }
 
-LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// Calls the window's own procedure or its class's (which: &Node::proc or &Node::classProc), or
+// DefWindowProc where there is none; 0 for a dead window.
+LRESULT CallThrough(WNDPROC Node::*which, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC proc = nullptr;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return 0;
-        proc = n->proc;
+        proc = n->*which;
     }
     return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProc(hwnd, message, wParam, lParam);
 }
+
+LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return CallThrough(&Node::proc, hwnd, message, wParam, lParam); }
 
 void SetPendingAttach(AttachHook hook, void* object)
 {
@@ -351,10 +344,6 @@ void InvalidateNode(Node& n, const RECT* rect, bool erase)
 
 }  // namespace platform::user::detail
 
-namespace {
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-}  // namespace
-
 using namespace platform::user::detail;
 
 namespace platform::user {
@@ -452,15 +441,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         Node& n = *node;
         n.hwnd = hwnd;
         n.parent = parent;
-        n.kind = kindOf(className);
-        n.className = (className && !IS_INTRESOURCE(className)) ? className : "";
+        const WindowClass windowClass = FindWindowClass(className);
+        n.classStyle = windowClass.style;
+        n.classProc = windowClass.proc;
         n.style = style & ~WS_VISIBLE;
         n.exStyle = exStyle;
         n.id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<UINT_PTR>(menuOrId)) : 0;
         n.text = windowName ? windowName : "";
         n.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
         n.restoreRect = n.rect;
-        n.proc = classProc;
+        n.proc = n.classProc;
         n.thread = std::this_thread::get_id();
         n.cursor = LoadCursor(nullptr, IDC_ARROW);
         ResizeSurface(n);
@@ -605,28 +595,16 @@ BOOL TranslateMessage(const MSG* msg)
 
 namespace {
 
-void eraseWithClassBackground(HWND hwnd, HDC dc)
+// Fills what the current paint covers (the whole client area outside a paint) with one pixel.
+void erasePaintArea(HWND hwnd, std::uint32_t pixel)
 {
     RECT r;
-    ClassKind kind;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return;
         r = n->paintRect;
         if (r.left >= r.right || r.top >= r.bottom) r = ClientRectOf(*n);
-        kind = n->kind;
-    }
-    std::uint32_t pixel = 0;
-    if (kind == ClassKind::Dialog) {
-        COLORREF color = GetSysColor(COLOR_BTNFACE);
-        auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
-        COLORREF chosen;
-        if (brush != nullptr && bridge().solidBrushColor != nullptr) {
-            if (!bridge().solidBrushColor(brush, &chosen)) return;  // a hollow brush erases nothing
-            color = chosen;
-        }
-        pixel = OpaquePixel(color);
     }
     FillSurface(hwnd, &r, pixel);
 }
@@ -660,7 +638,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         TakeUpdateRegion(hwnd, nullptr, nullptr);
         return 0;
     case WM_ERASEBKGND:
-        eraseWithClassBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        erasePaintArea(hwnd, 0);
         return 1;
     case WM_ICONERASEBKGND:
         return 1;
@@ -762,13 +740,6 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 namespace {
 
-ClassKind kindOfWindow(HWND hwnd)
-{
-    std::lock_guard lock(TreeMutex());
-    Node* n = Find(hwnd);
-    return n ? n->kind : ClassKind::Generic;
-}
-
 void notifyParent(HWND hwnd, UINT code)
 {
     HWND parent = GetParent(hwnd);
@@ -776,15 +747,15 @@ void notifyParent(HWND hwnd, UINT code)
     SendMessage(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), static_cast<int>(code)), reinterpret_cast<LPARAM>(hwnd));
 }
 
-// Paints a built-in control: owner-drawn ones through their parent, others through the drawing
-// layer's standard look.
-void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR itemData)
+// Paints a built-in control: an owner-drawn one through its parent (WM_DRAWITEM), another one
+// in the standard look of its class (look non-null) through the drawing layer.
+void paintControl(HWND hwnd, UINT ctlType, const ControlLook* look, UINT itemId, UINT_PTR itemData)
 {
     TakeUpdateRegion(hwnd, nullptr, nullptr);
     FillSurface(hwnd, nullptr, 0);
     const GdiBridge& b = bridge();
     HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
-    if (ownerDraw) {
+    if (look == nullptr) {
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ctlType;
         dis.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
@@ -806,16 +777,64 @@ void paintControl(HWND hwnd, UINT ctlType, bool ownerDraw, UINT itemId, UINT_PTR
         HWND parent = GetParent(hwnd);
         if (parent) SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     } else if (b.drawControl && dc) {
-        b.drawControl(hwnd, dc);
+        b.drawControl(hwnd, dc, *look);
     }
     if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
     MarkSurfaceChanged(hwnd, nullptr);
+}
+
+std::string windowText(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->text : std::string();
+}
+
+// A static control's own state: the icon of an SS_ICON static, loaded by name from its text.
+struct StaticState : ControlState {
+    HICON icon = nullptr;
+};
+
+void loadStaticIcon(HWND hwnd, const CREATESTRUCT* cs)
+{
+    if ((static_cast<DWORD>(cs->style) & SS_TYPEMASK) != SS_ICON || cs->lpszName == nullptr || *cs->lpszName == '\0') return;
+    HICON icon = LoadIcon(cs->hInstance, cs->lpszName);
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(hwnd)) ControlStateOf<StaticState>(*n).icon = icon;
+}
+
+// Statics show their text (left, centred or right as their style says) or their icon; they never
+// take the look of another class.
+ControlLook staticLook(HWND hwnd, DWORD style)
+{
+    ControlLook look;
+    switch (style & SS_TYPEMASK) {
+    case SS_ICON: {
+        look.kind = ControlLook::Kind::Icon;
+        std::lock_guard lock(TreeMutex());
+        if (Node* n = Find(hwnd)) look.icon = ControlStateOf<StaticState>(*n).icon;
+        return look;
+    }
+    case SS_CENTER:
+        look.align = ControlLook::Align::Center;
+        break;
+    case SS_RIGHT:
+        look.align = ControlLook::Align::Right;
+        break;
+    default:
+        break;
+    }
+    look.text = windowText(hwnd);
+    return look;
 }
 
 LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
     switch (message) {
+    case WM_NCCREATE:
+        loadStaticIcon(hwnd, reinterpret_cast<const CREATESTRUCT*>(lParam));
+        return DefWindowProc(hwnd, message, wParam, lParam);
     case WM_NCHITTEST:
         return (style & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONDOWN:
@@ -825,7 +844,12 @@ LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (style & SS_NOTIFY) notifyParent(hwnd, STN_DBLCLK);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_STATIC, (style & SS_TYPEMASK) == SS_OWNERDRAW, 0, 0);
+        if ((style & SS_TYPEMASK) == SS_OWNERDRAW) {
+            paintControl(hwnd, ODT_STATIC, nullptr, 0, 0);
+        } else {
+            ControlLook look = staticLook(hwnd, style);
+            paintControl(hwnd, ODT_STATIC, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProc(hwnd, message, wParam, lParam);
@@ -926,7 +950,15 @@ LRESULT buttonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         notifyParent(hwnd, BN_CLICKED);
         return 0;
     case WM_PAINT:
-        paintControl(hwnd, ODT_BUTTON, (style & BS_TYPEMASK) == BS_OWNERDRAW, 0, 0);
+        if ((style & BS_TYPEMASK) == BS_OWNERDRAW) {
+            paintControl(hwnd, ODT_BUTTON, nullptr, 0, 0);
+        } else {
+            ControlLook look;
+            look.kind = isCheckType(style) ? ControlLook::Kind::CheckBox : ControlLook::Kind::PushButton;
+            look.text = windowText(hwnd);
+            look.checked = SendMessage(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            paintControl(hwnd, ODT_BUTTON, &look, 0, 0);
+        }
         return 0;
     case WM_SETTEXT:
     case WM_ENABLE: {
@@ -990,14 +1022,32 @@ LRESULT comboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         UINT item = static_cast<UINT>(n->curSel);
         UINT_PTR data = n->curSel >= 0 ? n->items[static_cast<std::size_t>(n->curSel)].data : 0;
+        ControlLook look;
+        look.kind = ControlLook::Kind::ComboField;
+        if (n->curSel >= 0) look.text = n->items[static_cast<std::size_t>(n->curSel)].text;
         lock.unlock();
-        paintControl(hwnd, ODT_COMBOBOX, (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0, item, data);
+        bool ownerDraw = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0;
+        paintControl(hwnd, ODT_COMBOBOX, ownerDraw ? nullptr : &look, item, data);
         return 0;
     }
     default:
         lock.unlock();
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
+}
+
+// A dialog erases with the button-face colour, or with the solid brush its WM_CTLCOLORDLG gives
+// (a hollow one erases nothing).
+void eraseDialogBackground(HWND hwnd, HDC dc)
+{
+    COLORREF color = GetSysColor(COLOR_BTNFACE);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    COLORREF chosen;
+    if (brush != nullptr && bridge().solidBrushColor != nullptr) {
+        if (!bridge().solidBrushColor(brush, &chosen)) return;
+        color = chosen;
+    }
+    erasePaintArea(hwnd, OpaquePixel(color));
 }
 
 LRESULT dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -1006,38 +1056,72 @@ LRESULT dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         SendMessage(hwnd, WM_COMMAND, IDCANCEL, 0);
         return 0;
+    case WM_ERASEBKGND:
+        eraseDialogBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        return 1;
     default:
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
 }
 
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (kindOfWindow(hwnd)) {
-    case ClassKind::Static:
-        return staticProc(hwnd, message, wParam, lParam);
-    case ClassKind::Button:
-        return buttonProc(hwnd, message, wParam, lParam);
-    case ClassKind::ComboBox:
-        return comboProc(hwnd, message, wParam, lParam);
-    case ClassKind::Dialog:
-        return dialogProc(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProc(hwnd, message, wParam, lParam);
+bool lessIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+
+// The window classes by name: the built-in ones, and those the layer's own controls register.
+struct ClassTable {
+    std::mutex mutex;
+    std::map<std::string, WindowClass, decltype(&lessIgnoringCase)> classes{&lessIgnoringCase};
+
+    ClassTable()
+    {
+        // The styles they have on Windows: each takes double-clicks.
+        classes.emplace("Static", WindowClass{CS_DBLCLKS, staticProc});
+        classes.emplace("Button", WindowClass{CS_DBLCLKS, buttonProc});
+        classes.emplace("ComboBox", WindowClass{CS_DBLCLKS, comboProc});
+        classes.emplace("#32770", WindowClass{CS_DBLCLKS, dialogProc});
     }
+};
+
+ClassTable& classTable()
+{
+    static ClassTable* t = new ClassTable;
+    return *t;
 }
 
 }  // namespace
 
+WindowClass platform::user::detail::FindWindowClass(LPCSTR name)
+{
+    if (name == nullptr || IS_INTRESOURCE(name)) return WindowClass{};
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    auto it = t.classes.find(name);
+    return it == t.classes.end() ? WindowClass{} : it->second;
+}
+
+BOOL platform::user::RegisterWindowClass(LPCSTR name, UINT classStyle, WNDPROC proc)
+{
+    if (name == nullptr || IS_INTRESOURCE(name) || *name == '\0') return FALSE;
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    return t.classes.emplace(name, WindowClass{classStyle, proc}).second ? TRUE : FALSE;
+}
+
 LRESULT CallClassWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return classProc(hwnd, message, wParam, lParam);
+    return CallThrough(&Node::classProc, hwnd, message, wParam, lParam);
 }
 
 void platform::user::detail::SetWindowProc(HWND hwnd, WNDPROC proc)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) n->proc = proc ? proc : ::classProc;
+    if (Node* n = Find(hwnd)) n->proc = proc ? proc : n->classProc;
+}
+
+UINT platform::user::detail::ClassStyleOf(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->classStyle : 0;
 }
 
 // ---- relations and words ----

@@ -14,7 +14,19 @@
 
 namespace platform::user::detail {
 
-enum class ClassKind { Generic, Static, Button, ComboBox, Dialog };
+// A window class: its class style and the procedure of its windows (null: DefWindowProc).
+struct WindowClass {
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+};
+// The class of that name (case ignored); the generic class (no style, DefWindowProc) for a null
+// or unknown name.
+WindowClass FindWindowClass(LPCSTR name);
+
+// What a built-in control keeps of its own, made by its class procedure on first use.
+struct ControlState {
+    virtual ~ControlState() = default;
+};
 
 struct ComboItem {
     std::string text;
@@ -25,8 +37,8 @@ struct Node {
     HWND hwnd = nullptr;
     HWND parent = nullptr;
     std::vector<HWND> children;  // z-order, bottom first
-    ClassKind kind = ClassKind::Generic;
-    std::string className;
+    UINT classStyle = 0;
+    WNDPROC classProc = nullptr;
     DWORD style = 0;
     DWORD exStyle = 0;
     int id = 0;
@@ -35,7 +47,7 @@ struct Node {
     RECT restoreRect{};
     bool minimized = false;
     bool maximized = false;
-    WNDPROC proc = nullptr;  // where messages go: the class procedure, or an attached object's
+    WNDPROC proc = nullptr;  // where messages go: the class procedure, or an attached object's (null: DefWindowProc)
     LONG_PTR userData = 0;
     std::thread::id thread;
     bool destroying = false;
@@ -58,8 +70,19 @@ struct Node {
     int curSel = -1;
     int itemHeight = 16;
 
+    std::unique_ptr<ControlState> control;
+
     void* host = nullptr;  // the display host's window of a top-level window
 };
+
+// The control state of the window's class procedure, made on first use. Each class procedure
+// keeps one kind of state. The caller holds TreeMutex.
+template <class State>
+State& ControlStateOf(Node& n)
+{
+    if (!n.control) n.control = std::make_unique<State>();
+    return static_cast<State&>(*n.control);
+}
 
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
@@ -120,6 +143,8 @@ using AttachHook = void (*)(HWND hwnd, void* object);
 void SetPendingAttach(AttachHook hook, void* object);
 // Where the window's messages go from now on (null: back to its class procedure).
 void SetWindowProc(HWND hwnd, WNDPROC proc);
+// The class style of the window's class; 0 for a dead window.
+UINT ClassStyleOf(HWND hwnd);
 // Fills a rectangle of the window's surface (null: all) with one pixel value.
 void FillSurface(HWND hwnd, const RECT* rect, std::uint32_t pixel);
 
