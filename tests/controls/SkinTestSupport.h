@@ -21,10 +21,14 @@
 
 namespace skin_test {
 
+// GDI+ started once for the whole test program. The window layer's bridge to the drawing layer
+// is installed with it: otherwise an owner-drawn control painted before any window DC was made
+// in the process gets no DC to draw into.
 inline void StartGdiplus()
 {
     static const int started = InitGdiplus();
     (void)started;
+    platform::gdi::InstallWindowBridge();
 }
 
 // Takes every queued message as the program's message loops do: PreTranslateMessage of the
@@ -103,6 +107,18 @@ inline platform::user::Picture Shot(HWND hwnd, const std::string& name)
     return picture;
 }
 
+// The part [area) of a picture.
+inline platform::user::Picture Crop(const platform::user::Picture& p, const RECT& area)
+{
+    platform::user::Picture part;
+    part.width = area.right - area.left;
+    part.height = area.bottom - area.top;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            part.pixels.push_back(p.at(x, y));
+    return part;
+}
+
 // 0xRRGGBB of a picture's pixel.
 inline std::uint32_t Rgb(const platform::user::Picture& p, int x, int y) { return p.at(x, y) & 0xFFFFFFu; }
 inline std::uint32_t RgbOf(COLORREF c)
@@ -130,6 +146,16 @@ inline RECT InkBounds(const platform::user::Picture& p, const RECT& area, std::u
     return r;
 }
 
+// How many pixels of [area) have exactly this colour.
+inline int CountOf(const platform::user::Picture& p, const RECT& area, std::uint32_t rgb)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += Rgb(p, x, y) == rgb;
+    return n;
+}
+
 // Every pixel of [area) has this colour.
 inline bool AllOf(const platform::user::Picture& p, const RECT& area, std::uint32_t rgb)
 {
@@ -138,6 +164,15 @@ inline bool AllOf(const platform::user::Picture& p, const RECT& area, std::uint3
             if (Rgb(p, x, y) != rgb)
                 return false;
     return true;
+}
+
+// The first `characters` whole characters of a UTF-8 text.
+inline std::string FirstCharacters(const std::string& text, int characters)
+{
+    const char* end = text.c_str();
+    for (int i = 0; i < characters; ++i)
+        end = CharNextA(end);
+    return std::string(text.c_str(), end);
 }
 
 // A bitmap of one colour, as an image a control can own.
