@@ -3,6 +3,8 @@
 // with the application's start-up.
 #pragma once
 
+#include <atomic>
+
 #include "acquisition/CIRDataCapture.h"
 #include "foundation/CAppSettings.h"
 #include "foundation/CTickerZel.h"
@@ -19,10 +21,10 @@ public:
     // loaded calibration settings.
     CTickerZel m_stopwatch;
     CAppSettings m_settings;
-    // Plain words without a lock (see each one's writers and readers).
-    int m_nAlarmCountdown;  // -1 until the first paint finds a region over the threshold
-    int m_nFlipMirror;      // bit 0 mirror horizontally, bit 1 flip vertically
-    int m_bVideoPlaying;    // 1 while the playback decodes frames
+    // Words shared between threads without a lock, each read and written whole.
+    std::atomic<int> m_nAlarmCountdown;  // -1 until the first paint finds a region over the threshold
+    std::atomic<int> m_nFlipMirror;      // bit 0 mirror horizontally, bit 1 flip vertically
+    std::atomic<int> m_bVideoPlaying;    // 1 while the playback decodes frames
     CIRDataCapture m_capture;
     int m_nLanguage;  // 0 Chinese, 1 English
 };
