@@ -17,10 +17,13 @@ namespace {
 
 constexpr std::uint32_t kFramePixel = 0xFF000000u;
 
-// While messages keep coming, a change waits at most about this long to be presented: longer only
-// behind a handler that takes longer itself. A paint that took this long or more before is
-// expected to be slow, and what changed is presented before it begins.
+// While messages keep coming, a change waits at most about this long to be presented, or behind
+// one paint that is expected to be quick: one that took less than half a frame period (25 frames a
+// second) the last time. Before a slower paint, what changed is presented at once. So a finished
+// picture reaches the screen within a frame period, and quick paints in a row are presented
+// together.
 constexpr auto kPresentDelay = std::chrono::milliseconds(10);
+constexpr auto kSlowPaint = std::chrono::milliseconds(20);
 
 std::atomic<PresentObserver> g_presentObserver{nullptr};
 
@@ -196,7 +199,7 @@ void detail::PresentIfDue(HWND nextPaint)
         auto since = TakeChangedSince(false);
         if (!since) return;
         const Node* n = Find(nextPaint);
-        bool slowPaintNext = n != nullptr && (!n->lastPaint || *n->lastPaint >= kPresentDelay);
+        bool slowPaintNext = n != nullptr && (!n->lastPaint || *n->lastPaint >= kSlowPaint);
         if (!slowPaintNext && std::chrono::steady_clock::now() - *since < kPresentDelay) return;
     }
     PresentChangedWindows();

@@ -92,7 +92,7 @@ BOOL WritePictureToPng(const Picture& picture, const std::string& path);
 
 // Composes every top-level window of this thread that has changed and presents it in its SDL
 // window. Taking messages presents without being asked (PeekMessage, GetMessage, WaitMessage):
-// when the queue runs empty, before a WM_PAINT of a window whose last paint was slow (10 ms or
+// when the queue runs empty, before a WM_PAINT of a window whose last paint was slow (20 ms or
 // more), and once a change has waited 10 ms while messages keep coming; so a finished picture
 // never waits for an idle queue, and quick paints in a row are shown together. A test may call it
 // to present at once.

@@ -627,7 +627,7 @@ public:
         if (message != WM_PAINT) return RecordingWnd::WindowProc(message, wParam, lParam);
         presentsAtPaint.push_back(static_cast<int>(std::count(g_presented.begin(), g_presented.end(), m_hWnd)));
         platform::user::TakeUpdateRegion(m_hWnd, nullptr, nullptr);
-        Sleep(15);
+        Sleep(25);
         Fill(m_hWnd, 0xFF000000u | static_cast<std::uint32_t>(++paints) * 0x010203u);
         if (paints < paintsWanted) Invalidate(FALSE);
         return 0;
