@@ -54,6 +54,8 @@ BOOL DeleteFileA(LPCSTR path)
     return fail(platform::kernel::ErrorFromErrno(errno));
 }
 
+BOOL PathFileExistsA(LPCSTR path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? TRUE : FALSE; }
+
 namespace platform::files {
 
 CString DataFolder()

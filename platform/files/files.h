@@ -21,6 +21,12 @@ DWORD GetFileAttributesA(LPCSTR path);
 // Deletes a file; FALSE for a folder (ERROR_ACCESS_DENIED) or a missing file (ERROR_FILE_NOT_FOUND).
 BOOL DeleteFileA(LPCSTR path);
 
+// TRUE when a file or folder of that name exists.
+BOOL PathFileExistsA(LPCSTR path);
+
+#define DeleteFile DeleteFileA
+#define PathFileExists PathFileExistsA
+
 namespace platform::files {
 
 // The folder of snapshots and recordings, ending in '/': $VANTREL_DATA_DIR when set and not empty,

@@ -1,11 +1,14 @@
 #include "platform/files/files.h"
+#include "platform/files/find_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace {
@@ -76,6 +79,105 @@ TEST_F(FilesTest, DeleteFileRemovesFilesOnly)
     EXPECT_FALSE(DeleteFileA(At("folder").c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_TRUE(std::filesystem::is_directory(m_dir / "folder"));
+}
+
+TEST_F(FilesTest, PathFileExistsSeesFilesAndFolders)
+{
+    std::ofstream(At("a.ir")) << "x";
+    EXPECT_TRUE(PathFileExists(At("a.ir").c_str()));
+    EXPECT_TRUE(PathFileExists(m_dir.c_str()));
+    EXPECT_TRUE(PathFileExists((m_dir.string() + "/").c_str()));
+    EXPECT_FALSE(PathFileExists(At("b.ir").c_str()));
+    EXPECT_FALSE(PathFileExists(At("missing/b.ir").c_str()));
+    EXPECT_FALSE(PathFileExists(nullptr));
+    EXPECT_TRUE(DeleteFile(At("a.ir").c_str()));
+    EXPECT_FALSE(PathFileExists(At("a.ir").c_str()));
+}
+
+// Every entry a search gives, by name, with its attributes.
+std::map<std::string, DWORD> FindAll(const std::string& pattern)
+{
+    std::map<std::string, DWORD> found;
+    WIN32_FIND_DATA data;
+    HANDLE find = FindFirstFile(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        EXPECT_TRUE(found.emplace(data.cFileName, data.dwFileAttributes).second) << data.cFileName << " came twice";
+    } while (FindNextFile(find, &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_FILES), GetLastError());
+    EXPECT_TRUE(FindClose(find));
+    return found;
+}
+
+TEST_F(FilesTest, FindFileListsEveryEntryOfTheFolder)
+{
+    for (const char* name : {"20240303_090503_007.ir", "b.avi", "noext", ".ir", "a.ir.bak", "X.IR"})
+        std::ofstream(At(name)) << "x";
+    std::filesystem::create_directory(m_dir / "sub.ir");
+    std::ofstream(m_dir / "sub.ir" / "inner.ir") << "x";
+
+    const auto found = FindAll(m_dir.string() + "/*.*");
+    const std::map<std::string, DWORD> expected = {
+        {".", FILE_ATTRIBUTE_DIRECTORY},
+        {"..", FILE_ATTRIBUTE_DIRECTORY},
+        {"20240303_090503_007.ir", FILE_ATTRIBUTE_NORMAL},
+        {"b.avi", FILE_ATTRIBUTE_NORMAL},
+        {"noext", FILE_ATTRIBUTE_NORMAL},
+        {".ir", FILE_ATTRIBUTE_HIDDEN},
+        {"a.ir.bak", FILE_ATTRIBUTE_NORMAL},
+        {"X.IR", FILE_ATTRIBUTE_NORMAL},
+        {"sub.ir", FILE_ATTRIBUTE_DIRECTORY},
+    };
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(FilesTest, FindFileMatchesWildcardsInEitherCase)
+{
+    for (const char* name : {"a.ir", "B.IR", "a.irx", "ab.ir", "a.avi"})
+        std::ofstream(At(name)) << "x";
+    struct Case {
+        const char* pattern;
+        std::set<std::string> names;
+    } cases[] = {
+        {"*.ir", {"a.ir", "B.IR", "ab.ir"}},
+        {"?.ir", {"a.ir", "B.IR"}},
+        {"a.*", {"a.ir", "a.irx", "a.avi"}},
+        {"ab.ir", {"ab.ir"}},
+    };
+    for (const auto& c : cases) {
+        std::set<std::string> names;
+        for (const auto& [name, attributes] : FindAll(m_dir.string() + "/" + c.pattern))
+            names.insert(name);
+        EXPECT_EQ(names, c.names) << c.pattern;
+    }
+}
+
+TEST_F(FilesTest, FindFileFailsForMissingFoldersAndNoMatches)
+{
+    WIN32_FIND_DATA data;
+    SetLastError(0);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFile(At("missing/*.*").c_str(), &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFile(At("*.avi").c_str(), &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFile(nullptr, &data));
+
+    EXPECT_FALSE(FindNextFile(nullptr, &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_FALSE(FindClose(INVALID_HANDLE_VALUE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+}
+
+TEST_F(FilesTest, AClosedSearchHandleIsNoLongerASearch)
+{
+    std::ofstream(At("a.ir")) << "x";
+    WIN32_FIND_DATA data;
+    HANDLE find = FindFirstFile((m_dir.string() + "/*.*").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    EXPECT_TRUE(FindClose(find));
+    EXPECT_FALSE(FindNextFile(find, &data));
+    EXPECT_FALSE(FindClose(find));
 }
 
 // Sets an environment variable for one scope.
