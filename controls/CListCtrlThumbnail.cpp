@@ -21,6 +21,10 @@ namespace {
 // user-interface thread. lParam is a ThumbnailStore; the result 1 when it was stored.
 constexpr UINT WM_THUMBNAIL_STORE = WM_USER + 0x201;
 
+// Sent by the reload to the list's own window: the names of all items, taken in one step of the
+// user-interface thread. lParam is a std::vector<CString> to fill.
+constexpr UINT WM_THUMBNAIL_NAMES = WM_USER + 0x202;
+
 struct ThumbnailStore {
     HBITMAP bitmap;   // kThumbWidth x kThumbHeight
     const char* name;  // the file name without its folder
@@ -129,6 +133,7 @@ ON_NOTIFY_REFLECT(NM_CLICK, &CListCtrlThumbnail::OnClick)
 ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CListCtrlThumbnail::OnCustomDraw)
 ON_WM_PAINT()
 ON_MESSAGE(WM_THUMBNAIL_STORE, &CListCtrlThumbnail::OnStoreThumbnail)
+ON_MESSAGE(WM_THUMBNAIL_NAMES, &CListCtrlThumbnail::OnTakeNames)
 END_MESSAGE_MAP()
 
 CListCtrlThumbnail::CListCtrlThumbnail(int kind) : CZelThreadWorker(nullptr, 1000), m_nKind(kind)
@@ -221,13 +226,16 @@ DWORD CListCtrlThumbnail::Scan()
 
 DWORD CListCtrlThumbnail::Reload()
 {
+    // The names are taken all at once: items the user deletes meanwhile move the others, and each
+    // name's renewal still finds its own item.
+    std::vector<CString> names;
+    ::SendMessage(m_hWnd, WM_THUMBNAIL_NAMES, 0, reinterpret_cast<LPARAM>(&names));
     const CString folder = platform::files::DataFolder();
-    const int count = GetItemCount();
-    for (int i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         // A reload of a long list must not hold up the list's end.
         if (WaitCmdExit(0))
             return kStoppedCode;
-        AddThumbnail(folder + GetItemText(i, 0), i);
+        AddThumbnail(folder + names[i], static_cast<int>(i));
     }
     Invalidate(FALSE);
     return 0;
@@ -276,6 +284,14 @@ LRESULT CListCtrlThumbnail::OnStoreThumbnail(WPARAM, LPARAM lParam)
     if (!GetItem(&shown))
         return 0;
     return ImageList_Replace(m_imageList, shown.iImage, store.bitmap, nullptr) ? 1 : 0;
+}
+
+LRESULT CListCtrlThumbnail::OnTakeNames(WPARAM, LPARAM lParam)
+{
+    auto& names = *reinterpret_cast<std::vector<CString>*>(lParam);
+    for (int i = 0; i < GetItemCount(); ++i)
+        names.push_back(GetItemText(i, 0));
+    return 0;
 }
 
 void CListCtrlThumbnail::OnClick(NMHDR*, LRESULT* result)

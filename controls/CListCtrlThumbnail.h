@@ -52,6 +52,7 @@ public:
     void OnCustomDraw(NMHDR* notify, LRESULT* result);
     void OnPaint();
     LRESULT OnStoreThumbnail(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTakeNames(WPARAM wParam, LPARAM lParam);
 
 protected:
     DECLARE_MESSAGE_MAP()

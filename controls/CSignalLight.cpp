@@ -9,16 +9,6 @@ BEGIN_MESSAGE_MAP(CSignalLight, CStatic)
     ON_WM_SIZE()
 END_MESSAGE_MAP()
 
-namespace {
-
-void ReplaceImage(Gdiplus::Image*& image, WORD id, LPCSTR type)
-{
-    delete image;
-    image = LoadImageFromResource(id, type);
-}
-
-}  // namespace
-
 CSignalLight::CSignalLight() : m_szFontName{} {}
 
 CSignalLight::~CSignalLight()
@@ -27,8 +17,8 @@ CSignalLight::~CSignalLight()
     delete m_pBkImage;
 }
 
-void CSignalLight::SetImage(WORD id, LPCSTR type) { ReplaceImage(m_pImage, id, type); }
-void CSignalLight::SetBkImage(WORD id, LPCSTR type) { ReplaceImage(m_pBkImage, id, type); }
+void CSignalLight::SetImage(WORD id, LPCSTR type) { ReplaceImageFromResource(m_pImage, id, type); }
+void CSignalLight::SetBkImage(WORD id, LPCSTR type) { ReplaceImageFromResource(m_pBkImage, id, type); }
 void CSignalLight::SetBkColor(const Gdiplus::ARGB& colour) { m_crBack = colour; }
 void CSignalLight::SetTextColor(const Gdiplus::ARGB& colour) { m_crText = colour; }
 void CSignalLight::SetTransparent(bool transparent) { m_bTransparent = transparent; }

@@ -57,3 +57,9 @@ Gdiplus::Image* LoadImageFromResource(WORD id, LPCSTR type)
     stream->Release();
     return image;
 }
+
+void ReplaceImageFromResource(Gdiplus::Image*& image, WORD id, LPCSTR type)
+{
+    delete image;
+    image = LoadImageFromResource(id, type);
+}

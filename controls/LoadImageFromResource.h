@@ -7,3 +7,6 @@
 // resource is missing or no memory can be had (each said on the debugger output). A resource that
 // GDI+ cannot decode still gives an image, whose operations fail and draw nothing.
 Gdiplus::Image* LoadImageFromResource(WORD id, LPCSTR type);
+
+// Deletes the image an owner holds and stores the one of resource `id` (null when it cannot be had).
+void ReplaceImageFromResource(Gdiplus::Image*& image, WORD id, LPCSTR type);

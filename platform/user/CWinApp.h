@@ -19,6 +19,7 @@ public:
     // A program icon by resource id (shared: never destroyed).
     HICON LoadIcon(UINT id) const { return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(id)); }
 
+    // The main window; forgotten (null) once it is destroyed.
     CWnd* m_pMainWnd = nullptr;
     HINSTANCE m_hInstance = nullptr;
     DWORD m_dwRestartManagerSupportFlags = 0;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/user/CWinApp.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/window_tree.h"
 
@@ -72,6 +73,14 @@ struct Current {
 };
 thread_local std::vector<Current> t_current;
 
+// The application forgets a main window that is gone, so that nothing reaches it through
+// m_pMainWnd afterwards.
+void forgetAsMainWindow(const CWnd* wnd)
+{
+    CWinApp* app = AfxGetApp();
+    if (app != nullptr && app->m_pMainWnd == wnd) app->m_pMainWnd = nullptr;
+}
+
 void attachHook(HWND hwnd, void* object)
 {
     auto* wnd = static_cast<CWnd*>(object);
@@ -94,6 +103,7 @@ CWnd::~CWnd()
 {
     if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
     if (m_hWnd != nullptr) Detach();
+    forgetAsMainWindow(this);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd)
@@ -242,9 +252,8 @@ LRESULT CWnd::Default()
 void CWnd::OnNcDestroy()
 {
     Default();
-    HWND h = m_hWnd;
+    forgetAsMainWindow(this);
     Detach();
-    (void)h;
     PostNcDestroy();
 }
 

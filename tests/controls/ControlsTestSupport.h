@@ -10,11 +10,13 @@
 #include "platform/user/CWnd.h"
 #include "platform/user/input.h"
 #include "platform/user/surface.h"
+#include "tests/controls/SkinTestSupport.h"
 #include "tests/platform_user/user_test_support.h"
 
 namespace controls_test {
 
-using user_test::Pump;
+// Messages are offered to PreTranslateMessage first, as the program's loops do.
+using skin_test::Pump;
 
 // A plain top-level window that holds the controls under test.
 class Host : public CWnd {

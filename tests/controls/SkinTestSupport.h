@@ -103,6 +103,18 @@ inline platform::user::Picture Shot(HWND hwnd, const std::string& name)
     return picture;
 }
 
+// The part [area) of a picture.
+inline platform::user::Picture Crop(const platform::user::Picture& p, const RECT& area)
+{
+    platform::user::Picture part;
+    part.width = area.right - area.left;
+    part.height = area.bottom - area.top;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            part.pixels.push_back(p.at(x, y));
+    return part;
+}
+
 // 0xRRGGBB of a picture's pixel.
 inline std::uint32_t Rgb(const platform::user::Picture& p, int x, int y) { return p.at(x, y) & 0xFFFFFFu; }
 inline std::uint32_t RgbOf(COLORREF c)

@@ -20,7 +20,7 @@ extern "C" {
 #include "controls/CListCtrlThumbnail.h"
 #include "platform/files/files.h"
 #include "platform/kernel/clock.h"
-#include "tests/platform_user/user_test_support.h"
+#include "tests/controls/SkinTestSupport.h"
 
 namespace thumbnail_test {
 
@@ -105,11 +105,11 @@ inline bool RunLoader(CListCtrlThumbnail& list, int action, DWORD timeoutMs = 20
         return false;
     const DWORD start = GetTickCount();
     while (list.IsThreadWorkerRunning()) {
-        user_test::Pump();
+        skin_test::Pump();
         if (GetTickCount() - start > timeoutMs)
             return false;
     }
-    user_test::Pump();
+    skin_test::Pump();
     return true;
 }
 

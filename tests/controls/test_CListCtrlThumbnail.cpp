@@ -217,27 +217,3 @@ TEST_F(ThumbnailTest, RowsArePaintedInTheListsColours)
     EXPECT_EQ(p.at(240, 5), Opaque(kRowGround));
     EXPECT_EQ(p.at(240, 47 + 5), Opaque(kSelectedGround));
 }
-
-TEST_F(ThumbnailTest, DestroyingTheWindowEndsARunningLoader)
-{
-    for (int i = 0; i < 40; ++i)
-        data.Snapshot("shot" + std::to_string(i) + ".ir");
-    images.m_nAction = CListCtrlThumbnail::kScan;
-    ASSERT_TRUE(images.ThreadWorkerStart());
-    images.DestroyWindow();
-    EXPECT_FALSE(images.IsThreadWorkerRunning());
-}
-
-TEST_F(ThumbnailTest, AListWithARunningLoaderCanBeDeleted)
-{
-    for (int i = 0; i < 40; ++i)
-        data.Recording("rec" + std::to_string(i) + ".avi");
-    auto list = std::make_unique<CListCtrlThumbnail>(CListCtrlThumbnail::kVideos);
-    ASSERT_TRUE(list->Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 260, 400), &host, 6002));
-    ASSERT_TRUE(RunLoader(*list, CListCtrlThumbnail::kScan));
-    ASSERT_EQ(list->GetItemCount(), 40);
-    list->m_nAction = CListCtrlThumbnail::kReload;
-    ASSERT_TRUE(list->ThreadWorkerStart());
-    list.reset();
-    Pump();
-}

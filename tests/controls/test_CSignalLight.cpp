@@ -39,16 +39,10 @@ protected:
     platform::user::Picture Look(const std::string& name)
     {
         light.Invalidate();
-        platform::user::Picture whole = skin_test::Shot(host.m_hWnd, name);
         CRect r;
-        light.GetClientRect(&r);
-        platform::user::Picture part;
-        part.width = r.Width();
-        part.height = r.Height();
-        for (int y = 0; y < part.height; ++y)
-            for (int x = 0; x < part.width; ++x)
-                part.pixels.push_back(whole.at(10 + x, 20 + y));
-        return part;
+        light.GetWindowRect(&r);
+        host.ScreenToClient(&r);
+        return skin_test::Crop(skin_test::Shot(host.m_hWnd, name), r);
     }
     RECT All(const platform::user::Picture& p) const { return RECT{0, 0, p.width, p.height}; }
 

@@ -2,6 +2,7 @@
 
 #include "platform/user/CDialog.h"
 #include "platform/user/CStatic.h"
+#include "platform/user/CWinApp.h"
 #include "tests/platform_user/user_test_support.h"
 
 using namespace user_test;
@@ -237,6 +238,47 @@ TEST_F(DialogTest, EscapeCancelsUnlessPreTranslateMessageTakesIt)
     swallowing.swallowEscape = true;
     EXPECT_EQ(swallowing.DoModal(), IDCANCEL);  // ended by WM_CLOSE instead
     EXPECT_EQ(swallowing.cancels, 1);
+}
+
+// The program's start-up: the main window is a dialog on the stack of InitInstance, run modally,
+// and InitInstance returns FALSE. The application must not reach the dialog once it is gone.
+class StackMainWindowApp : public CWinApp {
+public:
+    bool mainWindowSetWhileShown = false;
+    BOOL InitInstance() override
+    {
+        EscapeDialog main;
+        m_pMainWnd = &main;
+        main.DoModal();
+        mainWindowSetWhileShown = m_pMainWnd == &main;
+        return FALSE;
+    }
+};
+
+TEST_F(DialogTest, MainWindowIsForgottenWhenItIsDestroyed)
+{
+    StackMainWindowApp app;
+    ASSERT_EQ(AfxGetApp(), &app);
+    EXPECT_EQ(AfxWinMain(), 0);
+    EXPECT_FALSE(app.mainWindowSetWhileShown);  // DoModal destroyed the window at its end
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+
+    RecordingWnd top;
+    ASSERT_TRUE(top.CreateTop(0, 0, 50, 50));
+    app.m_pMainWnd = &top;
+    top.DestroyWindow();
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST_F(DialogTest, MainWindowObjectThatNeverHadAWindowIsForgottenToo)
+{
+    CWinApp app;
+    {
+        CDialog neverShown(4242u);
+        app.m_pMainWnd = &neverShown;
+    }
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
 }  // namespace
