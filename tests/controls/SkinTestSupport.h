@@ -142,6 +142,16 @@ inline RECT InkBounds(const platform::user::Picture& p, const RECT& area, std::u
     return r;
 }
 
+// How many pixels of [area) have exactly this colour.
+inline int CountOf(const platform::user::Picture& p, const RECT& area, std::uint32_t rgb)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += Rgb(p, x, y) == rgb;
+    return n;
+}
+
 // Every pixel of [area) has this colour.
 inline bool AllOf(const platform::user::Picture& p, const RECT& area, std::uint32_t rgb)
 {
@@ -150,6 +160,15 @@ inline bool AllOf(const platform::user::Picture& p, const RECT& area, std::uint3
             if (Rgb(p, x, y) != rgb)
                 return false;
     return true;
+}
+
+// The first `characters` whole characters of a UTF-8 text.
+inline std::string FirstCharacters(const std::string& text, int characters)
+{
+    const char* end = text.c_str();
+    for (int i = 0; i < characters; ++i)
+        end = CharNextA(end);
+    return std::string(text.c_str(), end);
 }
 
 // A bitmap of one colour, as an image a control can own.

@@ -101,12 +101,8 @@ TEST_F(SignalLightTest, TransparentLightShowsTheParentAroundItsCentredText)
     // Every pixel outside the text is the parent's own.
     EXPECT_TRUE(AllOf(p, RECT{0, 0, 200, ink.top}, kHostRed));
     EXPECT_TRUE(AllOf(p, RECT{0, 0, ink.left, 30}, kHostRed));
-    // The text is blue, bold ink: its darkest pixels are pure text colour.
-    int solid = 0;
-    for (int y = ink.top; y < ink.bottom; ++y)
-        for (int x = ink.left; x < ink.right; ++x)
-            solid += Rgb(p, x, y) == 0x0000FF;
-    EXPECT_GT(solid, 40);
+    // The text is blue, bold ink: its strokes are pure text colour.
+    EXPECT_GT(skin_test::CountOf(p, ink, 0x0000FF), 40);
 }
 
 TEST_F(SignalLightTest, OpaqueLightFillsItsBackgroundAndBlendsItsAlphaOverTheParent)
@@ -290,14 +286,7 @@ TEST_F(SignalLightTest, TextLongerThanTheBufferIsCutToItsFirst255Characters)
     for (int i = 0; i < 300; ++i)
         text += (i % 3 == 2) ? "\xE6\xB8\xA9" : (i % 3 ? "i" : "W");  // 温 every third character
     auto draw = [&](int characters, const std::string& name) {
-        std::string cut;
-        const char* p = text.c_str();
-        for (int i = 0; i < characters; ++i) {
-            const char* next = CharNextA(p);
-            cut.append(p, next);
-            p = next;
-        }
-        light.SetWindowText(cut.c_str());
+        light.SetWindowText(skin_test::FirstCharacters(text, characters).c_str());
         light.Invalidate();
         platform::user::Picture shot = skin_test::Shot(host.m_hWnd, name);
         return shot.pixels;
