@@ -116,6 +116,7 @@ int CVideoFile::OpenOutput(const char* fileName, int width, int height)
             return ret;
         }
     }
+    m_nPacketsWritten = 0;
     ret = avformat_write_header(m_pFormatCtx, nullptr);
     if (ret < 0) {
         av_log(nullptr, AV_LOG_ERROR, "Error occurred when opening output file\n");
@@ -173,6 +174,7 @@ int CVideoFile::EncodeFrame(AVFrame* frame, int* gotPacket)
             break;
         *got = 1;
         av_log(nullptr, AV_LOG_DEBUG, "Muxing frame\n");
+        StampPacket(packet);
         ret = av_write_frame(m_pFormatCtx, packet);
         av_packet_unref(packet);
         if (ret < 0)
@@ -180,6 +182,12 @@ int CVideoFile::EncodeFrame(AVFrame* frame, int* gotPacket)
     }
     av_packet_free(&packet);
     return ret;
+}
+
+void CVideoFile::StampPacket(AVPacket* packet)
+{
+    packet->pts = packet->dts = m_nPacketsWritten++;
+    av_packet_rescale_ts(packet, m_pCodecCtx->time_base, m_pFormatCtx->streams[0]->time_base);
 }
 
 int CVideoFile::CloseOutput()

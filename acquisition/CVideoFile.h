@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVFrame;
+struct AVPacket;
 
 class CVideoFile {
 public:
@@ -51,8 +53,12 @@ private:
     bool IsOutput() const;
     bool IsInput() const;
     void ReleaseOutput();
+    // Each packet's time stamp is its frame number (in the codec's 1/25 time base), as the muxer
+    // would have counted it; without one, containers with their own time base misplace frames.
+    void StampPacket(AVPacket* packet);
 
     AVFormatContext* m_pFormatCtx = nullptr;
     AVCodecContext* m_pCodecCtx = nullptr;
     int m_nVideoStream = -1;
+    std::int64_t m_nPacketsWritten = 0;
 };

@@ -11,19 +11,21 @@ namespace {
 class GreyScale {
 public:
     GreyScale(std::uint16_t minimum, std::uint16_t maximum)
-        : m_nMin(minimum), m_dScale(maximum > minimum ? 255.0 / (static_cast<int>(maximum) - minimum) : 0.0)
+        : m_nMin(minimum), m_nSpan(maximum > minimum ? static_cast<int>(maximum) - minimum : 0)
     {
     }
+    // Multiplied before it is divided: a precomputed 255 / span truncates the maximum to 254 for
+    // some spans (25, 29, 50, ...).
     void Color(std::uint16_t v, std::uint8_t* out) const
     {
-        const double g = std::trunc((static_cast<int>(v) - m_nMin) * m_dScale);
+        const double g = m_nSpan > 0 ? std::trunc((static_cast<int>(v) - m_nMin) * 255.0 / m_nSpan) : 0.0;
         const std::uint8_t c = static_cast<std::uint8_t>(std::clamp(g, 0.0, 255.0));
         out[0] = out[1] = out[2] = c;
     }
 
 private:
     int m_nMin;
-    double m_dScale;
+    int m_nSpan;
 };
 
 // Maps output pixels to their source samples through the flip and mirror flags.

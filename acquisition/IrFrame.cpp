@@ -79,7 +79,9 @@ int ircam_open(IrFrame* frame)
         return r;
     }
     const camera_stream_info_t& mode = infos[IRCAM_STREAM_MODE];
-    // The strings of an earlier open stay allocated: copies of the record may still point at them.
+    // Each reconnect opens the record again: the strings of the earlier open go.
+    std::free(frame->param.product);
+    std::free(const_cast<char*>(frame->param.format));
     frame->param.pid = dev.pid;
     frame->param.vid = dev.vid;
     frame->param.product = dev.product;

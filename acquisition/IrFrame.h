@@ -33,8 +33,10 @@ bool ircam_frame_empty(const IrFrame* frame);
 int ircam_find_camera(const camera_dev_t* devs, int count);
 
 // Opens the first listed thermal camera and fills param from its second stream mode. The product
-// and format strings in param are heap copies that stay allocated (copies of the record share
-// them); the other devices' strings are released. Nothing is undone on a failure.
+// and format strings in param are heap copies owned by the record: opening it again releases the
+// earlier ones, so copies of the record (which share them) hold them only until the record is
+// opened again. The other devices' strings are released. Nothing is undone on a failure, and a
+// failure leaves param as it was.
 int ircam_open(IrFrame* frame);
 int ircam_frame_setup(IrFrame* frame);
 // Allocates the buffers of an empty record (all zero-filled); a record with any buffer is left

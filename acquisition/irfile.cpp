@@ -1,5 +1,6 @@
 #include "acquisition/irfile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -12,21 +13,21 @@ constexpr std::uint64_t kInfoBytes = 8 * sizeof(std::int32_t);
 // Each side of a half; far above any camera, low enough that no size computed here overflows.
 constexpr std::int32_t kMaxSide = 16384;
 
-// Bytes of a half described by an info block, or -1 when its dimensions are not plausible.
+// Bytes of a half described by its info block, or -1 when its dimensions are not plausible. A
+// half may be empty (no rows or no columns). The writer and the reader share this rule, so that
+// every file written can be read back.
 std::int64_t HalfBytes(const std::int32_t* info)
 {
-    if (info[0] <= 0 || info[1] <= 0 || info[0] > kMaxSide || info[1] > kMaxSide)
+    if (info[0] < 0 || info[1] < 0 || info[0] > kMaxSide || info[1] > kMaxSide)
         return -1;
     return static_cast<std::int64_t>(info[0]) * info[1] * 2;
 }
 
-// The info block of a half and its bytes in the record, when they fit the record's buffer.
+// The bytes of a half of the record, when its info block is plausible and its buffer holds them.
 std::int64_t RecordBytes(const std::int32_t* info, const void* data, std::uint32_t size)
 {
-    if (info[0] < 0 || info[1] < 0)
-        return -1;
-    const std::int64_t bytes = static_cast<std::int64_t>(info[0]) * info[1] * 2;
-    if (bytes > size || (bytes > 0 && !data) || bytes > 0xFFFFFFFFll)
+    const std::int64_t bytes = HalfBytes(info);
+    if (bytes > size || (bytes > 0 && !data))
         return -1;
     return bytes;
 }
@@ -116,7 +117,7 @@ int irfile_read(IrFrame* frame, const char* fileName)
         ircam_frame_free(&loaded);
         return -1;
     }
-    std::memcpy(loaded.temp_data, samples.data(), samples.size());
+    std::copy(samples.begin(), samples.end(), reinterpret_cast<std::uint8_t*>(loaded.temp_data));
 
     std::memcpy(frame->temp_info, loaded.temp_info, sizeof frame->temp_info);
     std::memcpy(frame->image_info, loaded.image_info, sizeof frame->image_info);

@@ -5,8 +5,11 @@
 
 #include "acquisition/IrFrame.h"
 
+// A half may be empty (0 rows or 0 columns); a side above 16384 or below 0 is refused by both
+// functions, so that every file written is read back.
+//
 // 0 when all four blocks were written, -1 otherwise (what was written stays on disk). A record
-// whose info blocks ask for more than its buffers hold is not written.
+// whose info blocks ask for more than its buffers hold, or are refused, is not written.
 int irfile_write(IrFrame* frame, const char* fileName);
 // Releases the record's buffers, then loads the file: 0, or -1 for a file that cannot be opened or
 // is not exactly a snapshot (damaged, truncated, empty, foreign), and then the record is empty.

@@ -35,8 +35,8 @@ endfunction()
 # vantrel_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded files ...])
 # One GoogleTest program; its main (tests/support/test_main.cpp) makes it run headless with the
 # emulated camera and temporary settings and data folders unless the caller's environment says
-# otherwise. Label "threaded" runs it under the thread sanitizer in CI,
-# "files" under the address sanitizer.
+# otherwise. Label "threaded" runs it under the thread sanitizer in CI; "files" marks the readers
+# of files. CI runs every test program under the address and leak sanitizers.
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp

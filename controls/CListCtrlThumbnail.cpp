@@ -184,12 +184,9 @@ void CListCtrlThumbnail::OnDestroy()
 
 void CListCtrlThumbnail::StopLoader()
 {
-    m_pStopEvent->SetEvent();
-    // The loader may be waiting for this thread to take an item; serving its messages lets it on
-    // to the stop event.
-    while (WaitForSingleObject(m_evFinished, 5) != WAIT_OBJECT_0) {
-        MSG msg;
-        PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    // The stop serves what the loader sends meanwhile; a loader still busy with a file when the
+    // stop times out is waited for again.
+    while (!ThreadWorkerStop()) {
     }
 }
 

@@ -6,6 +6,7 @@
 
 BEGIN_MESSAGE_MAP(CSkinVerticleScrollbar, CStatic)
     ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
     ON_WM_LBUTTONUP()
     ON_WM_MOUSEMOVE()
     ON_WM_PAINT()
@@ -142,6 +143,8 @@ void CSkinVerticleScrollbar::OnLButtonDown(UINT flags, CPoint point)
     }
     CStatic::OnLButtonDown(flags, point);
 }
+
+void CSkinVerticleScrollbar::OnLButtonDblClk(UINT flags, CPoint point) { OnLButtonDown(flags, point); }
 
 void CSkinVerticleScrollbar::OnTimer(UINT_PTR id)
 {

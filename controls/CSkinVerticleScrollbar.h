@@ -31,6 +31,8 @@ public:
 
 protected:
     void OnLButtonDown(UINT flags, CPoint point);
+    // A quick second click is a second press: on an arrow it scrolls a line, never a page.
+    void OnLButtonDblClk(UINT flags, CPoint point);
     void OnLButtonUp(UINT flags, CPoint point);
     void OnMouseMove(UINT flags, CPoint point);
     void OnPaint();

@@ -1,5 +1,28 @@
 #include "foundation/CZelThreadWorker.h"
 
+#include "platform/kernel/clock.h"
+#include "platform/user/message_queue.h"
+
+namespace {
+
+// Waits for the event while handling the messages that other threads send to this thread's
+// windows: a worker that is inside a SendMessage to this thread cannot finish until it is served.
+bool WaitServingSentMessages(HANDLE event, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        const DWORD woken = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
 CZelThreadWorker::CZelThreadWorker(CEvent* pStopEvent, int nStopTimeOut)
     : m_nStopTimeOut(nStopTimeOut), m_evFinished(TRUE, TRUE)
 {
@@ -60,7 +83,7 @@ BOOL CZelThreadWorker::ThreadWorkerStop()
     m_pStopEvent->SetEvent();
     // A negative time-out waits not at all rather than for ever.
     const DWORD timeout = m_nStopTimeOut > 0 ? static_cast<DWORD>(m_nStopTimeOut) : 0;
-    if (WaitForSingleObject(m_evFinished, timeout) != WAIT_OBJECT_0) return FALSE;
+    if (!WaitServingSentMessages(m_evFinished, timeout)) return FALSE;
     m_pThread = nullptr;
     return TRUE;
 }

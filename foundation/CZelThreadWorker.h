@@ -20,8 +20,10 @@ public:
     // Resets the stop event and starts ActionRun on a new thread. FALSE when no thread could be
     // made, and also while an earlier thread of this worker has not finished yet.
     BOOL ThreadWorkerStart();
-    // Sets the stop event and waits up to the stop time-out for the thread to finish. FALSE when it
-    // did not: the thread runs on, the stop event stays set.
+    // Sets the stop event and waits up to the stop time-out for the thread to finish, handling
+    // meanwhile the messages that other threads send to this thread's windows (the body may be
+    // inside such a SendMessage). FALSE when it did not finish: the thread runs on, the stop event
+    // stays set.
     BOOL ThreadWorkerStop();
     BOOL IsThreadWorkerRunning();
     // 1 when the stop event is signalled within ms milliseconds, else 0.

@@ -17,6 +17,15 @@ COGLStatic::COGLStatic() : ShapeEditor(&m_renderer) {}
 
 COGLStatic::~COGLStatic() = default;
 
+LRESULT COGLStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDBLCLK)
+        message = WM_LBUTTONDOWN;
+    else if (message == WM_RBUTTONDBLCLK)
+        message = WM_RBUTTONDOWN;
+    return CStatic::WindowProc(message, wParam, lParam);
+}
+
 int COGLStatic::OnCreate(LPCREATESTRUCT cs)
 {
     if (CStatic::OnCreate(cs) == -1)

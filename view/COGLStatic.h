@@ -19,6 +19,10 @@ public:
     CMyLock m_lockDraw;
     CZelRendererOpenGL m_renderer;
 
+    // A double-click of either button is taken as a second press: quick clicks place points and
+    // vertices one after the other, and the derived controls' press handlers see each of them.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     int OnCreate(LPCREATESTRUCT cs);
     HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor);
     void OnLButtonDown(UINT flags, CPoint point);

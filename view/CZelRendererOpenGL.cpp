@@ -183,13 +183,20 @@ int CZelRendererOpenGL::UploadTexture(const std::uint8_t* pixels, int width, int
         m_pViews[0].imageHeight = static_cast<std::uint32_t>(height);
         LayoutView(0);
     }
-    if (!m_hRC || static_cast<std::size_t>(view) >= m_textures.size())
+    if (!m_hRC || static_cast<std::size_t>(view) >= m_textures.size() || width <= 0 || height <= 0)
         return 0;
-    wglMakeCurrent(m_hDC, m_hRC);
+    // Without our context current the calls would land in whatever context the thread has, with
+    // its texture names and its unpacking state.
+    if (!wglMakeCurrent(m_hDC, m_hRC))
+        return 0;
     glBindTexture(GL_TEXTURE_2D, m_textures[static_cast<std::size_t>(view)]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // The pixels are width x height, rows packed one after another: read exactly that many bytes.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     if (update)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, layout, GL_UNSIGNED_BYTE, pixels);
     else

@@ -27,8 +27,10 @@ public:
     void SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override;
     void DrawTexture(int texture, int view) override;
 
-    // format 0 luminance, 1 RGB, 2 RGBA. A size other than the view's recorded one becomes view
-    // 0's image size (view 0 is laid out again) and redefines the texture.
+    // format 0 luminance, 1 RGB, 2 RGBA; pixels holds width x height of them, rows packed without
+    // padding, and exactly that much is read. A size other than the view's recorded one becomes
+    // view 0's image size (view 0 is laid out again) and redefines the texture. Nothing is
+    // uploaded when the context cannot be made current.
     int UploadTexture(const std::uint8_t* pixels, int width, int height, int format, int view);
     void SetViewport(int view);
     void DrawLine(int x0, int y0, int x1, int y1, int view);

@@ -9,6 +9,10 @@
 #include <stdio.h>
 #include <sys/time.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 typedef struct camera_port_descriptor {
     uint16_t vid;
     uint16_t pid;
@@ -61,5 +65,13 @@ typedef struct camera_port {
 const camera_port *camera_port_usb(void);
 /* Null when the program was built without the emulated module. */
 const camera_port *camera_port_emulated(void);
+
+/* The port the SDK uses from now on, in place of the one VANTREL_CAMERA picks (null: that one
+ * again). For tests; call it while the SDK holds no context (after uvc_camera_release). */
+void camera_port_use(const camera_port *port);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -89,10 +89,11 @@ void deverodi_sleep_ms(unsigned ms)
 
 static pthread_once_t port_once = PTHREAD_ONCE_INIT;
 static const camera_port *port;
+static const camera_port *port_in_use;
 
+/* The open handle and the current device were taken from the held context, which must
+ * outlive them: ending a libuvc context closes its handles. */
 static void *context;
-/* A context replaced by uvc_camera_init while a camera was open; ended once it is closed. */
-static void *retired_context;
 static void *current_device;
 static void *handle;
 static int streaming;
@@ -120,7 +121,12 @@ static void choose_port(void)
 static const camera_port *the_port(void)
 {
     pthread_once(&port_once, choose_port);
-    return port;
+    return port_in_use ? port_in_use : port;
+}
+
+void camera_port_use(const camera_port *chosen)
+{
+    port_in_use = chosen;
 }
 
 static void set_current_device(void *dev)
@@ -172,19 +178,20 @@ static int uvc_camera_find(void *ctx, void **found, uint32_t vid, uint32_t pid, 
 int uvc_camera_init(void)
 {
     const camera_port *p = the_port();
+    /* The open camera's context stays while it is open; the next init after the close makes
+     * a fresh one. */
+    if (handle) {
+        DEVERODI_DEBUG("uvc camera init success (uvc_error_code:%d)", 0);
+        return 0;
+    }
     void *fresh = NULL;
     int res = p->init(&fresh);
     if (res < 0) {
         DEVERODI_ERROR("uvc camera init failed (uvc_error_code:%d)", res);
         return -2;
     }
-    /* A held context is ended rather than leaked; with a camera open it lives on until the
-     * close, since the open handle belongs to it. */
-    if (context && handle) {
-        if (retired_context)
-            p->exit(retired_context);
-        retired_context = context;
-    } else if (context) {
+    /* A held context is ended rather than leaked, after the device taken from it. */
+    if (context) {
         set_current_device(NULL);
         p->exit(context);
     }
@@ -355,10 +362,6 @@ void uvc_camera_close(void)
     }
     DEVERODI_DEBUG("uvc camera closed");
     set_current_device(NULL);
-    if (retired_context) {
-        p->exit(retired_context);
-        retired_context = NULL;
-    }
     open_pid = 0;
     open_vid = 0;
     free(open_product);

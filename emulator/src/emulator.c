@@ -4,6 +4,10 @@
 
 #include "emulator/src/command_model.h"
 
+#ifdef EMULATOR_WITH_DEVICE_LAYER
+#include "platform/devices/provided_devices.h"
+#endif
+
 #include <errno.h>
 #include <pthread.h>
 #include <stdio.h>
@@ -39,6 +43,7 @@ static const emu_mode base_modes[] = {
 
 typedef struct emulator {
     pthread_mutex_t lock;
+    /* Both wait against CLOCK_MONOTONIC, the clock every deadline here is taken from. */
     pthread_cond_t wake; /* stream thread: stop, emits, settings */
     pthread_cond_t idle; /* tests: emitted frames handled */
 
@@ -65,6 +70,7 @@ typedef struct emulator {
 
     int streaming;
     int stop;
+    uint64_t wakeups;
     pthread_t thread;
     uint32_t stream_token;
     emu_mode mode;
@@ -91,8 +97,6 @@ typedef struct emulator {
 
 static emulator emu = {
     .lock = PTHREAD_MUTEX_INITIALIZER,
-    .wake = PTHREAD_COND_INITIALIZER,
-    .idle = PTHREAD_COND_INITIALIZER,
     .plugged = 1,
     .token = 1,
     .device_count = 1,
@@ -101,8 +105,22 @@ static emulator emu = {
     .seed = 1,
 };
 
+static pthread_once_t conditions_once = PTHREAD_ONCE_INIT;
+
+/* A static initializer would make them wait against CLOCK_REALTIME. */
+static void init_conditions(void)
+{
+    pthread_condattr_t attr;
+    pthread_condattr_init(&attr);
+    pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+    pthread_cond_init(&emu.wake, &attr);
+    pthread_cond_init(&emu.idle, &attr);
+    pthread_condattr_destroy(&attr);
+}
+
 static void lock(void)
 {
+    pthread_once(&conditions_once, init_conditions);
     pthread_mutex_lock(&emu.lock);
 }
 
@@ -129,6 +147,7 @@ void emu_reset(void)
     emu.extra_modes = 0;
     emu.seed = 1;
     emu.delivered = 0;
+    emu.wakeups = 0;
     emu.period_us = 0;
     emu.manual = 0;
     emu.pending = 0;
@@ -193,6 +212,45 @@ int emu_device_identity(unsigned index, uint16_t *vid, uint16_t *pid, const char
     return res;
 }
 
+/* ---- the machine's view: with VANTREL_CAMERA=emulated the module is plugged into it ---- */
+
+static int selected(void)
+{
+    const char *camera = getenv("VANTREL_CAMERA");
+    return camera && strcmp(camera, "emulated") == 0;
+}
+
+#ifdef EMULATOR_WITH_DEVICE_LAYER
+static int provide_module(unsigned index, platform_usb_device *device, void *unused)
+{
+    uint16_t vid, pid;
+    const char *product, *serial;
+    if (!selected() || emu_device_identity(index, &vid, &pid, &product, &serial) != 0)
+        return 0;
+    device->vendor = vid;
+    device->product = pid;
+    snprintf(device->serial, sizeof device->serial, "%s", serial);
+    return 1;
+}
+
+/* The module is there from the start of the process, as a camera plugged in before it. */
+__attribute__((constructor)) static void join_device_layer(void)
+{
+    platform_devices_add_provider(provide_module, NULL);
+}
+
+static void tell_machine(int plugged)
+{
+    if (selected())
+        platform_devices_report(plugged, EMU_VENDOR_ID, EMU_PRODUCT_ID, EMU_SERIAL);
+}
+#else
+static void tell_machine(int plugged)
+{
+    (void)plugged;
+}
+#endif
+
 static void set_plugged(int plugged)
 {
     lock();
@@ -204,7 +262,10 @@ static void set_plugged(int plugged)
     void *arg = emu.plug_arg;
     pthread_cond_broadcast(&emu.wake);
     unlock();
-    if (changed && fn)
+    if (!changed)
+        return;
+    tell_machine(plugged);
+    if (fn)
         fn(plugged, EMU_SERIAL, arg);
 }
 
@@ -290,6 +351,11 @@ static void deadline_after(struct timespec *t, unsigned us)
     }
 }
 
+static int before(const struct timespec *a, const struct timespec *b)
+{
+    return a->tv_sec < b->tv_sec || (a->tv_sec == b->tv_sec && a->tv_nsec < b->tv_nsec);
+}
+
 /* Waits for the next frame's turn; returns 0 when the thread is to stop. Called locked. */
 static int wait_turn(struct timespec *next)
 {
@@ -302,6 +368,7 @@ static int wait_turn(struct timespec *next)
                 return 1;
             }
             pthread_cond_wait(&emu.wake, &emu.lock);
+            emu.wakeups++;
             clock_gettime(CLOCK_MONOTONIC, next);
             continue;
         }
@@ -310,12 +377,18 @@ static int wait_turn(struct timespec *next)
             return 1;
         struct timespec now;
         clock_gettime(CLOCK_MONOTONIC, &now);
-        if (now.tv_sec > next->tv_sec || (now.tv_sec == next->tv_sec && now.tv_nsec >= next->tv_nsec)) {
-            *next = now;
+        if (!before(&now, next)) {
+            /* Turns follow the previous one, so wake-up delays do not slow the rate; a stream
+             * that fell a whole period behind starts afresh. */
             deadline_after(next, period);
+            if (!before(&now, next)) {
+                *next = now;
+                deadline_after(next, period);
+            }
             return 1;
         }
         pthread_cond_timedwait(&emu.wake, &emu.lock, next);
+        emu.wakeups++;
     }
 }
 
@@ -445,7 +518,7 @@ void emu_stream_emit(unsigned count)
 int emu_stream_wait_idle(unsigned timeout_ms)
 {
     struct timespec until;
-    clock_gettime(CLOCK_REALTIME, &until);
+    clock_gettime(CLOCK_MONOTONIC, &until);
     deadline_after(&until, timeout_ms * 1000u);
     lock();
     int res = 0;
@@ -460,6 +533,14 @@ uint64_t emu_frames_delivered(void)
 {
     lock();
     uint64_t n = emu.delivered;
+    unlock();
+    return n;
+}
+
+uint64_t emu_stream_wakeups(void)
+{
+    lock();
+    uint64_t n = emu.wakeups;
     unlock();
     return n;
 }

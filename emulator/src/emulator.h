@@ -40,11 +40,13 @@ void emu_set_product(const char *product);
 int emu_device_identity(unsigned index, uint16_t *vid, uint16_t *pid, const char **product, const char **serial);
 
 /* Unplugging ends every handle opened before it: its stream delivers nothing more and its
- * transfers fail with EMU_ERROR_NO_DEVICE. */
+ * transfers fail with EMU_ERROR_NO_DEVICE. With VANTREL_CAMERA=emulated the module is plugged
+ * into this machine: the platform's device layer lists it while plugged and posts its
+ * unplugging and plugging back as device notices. */
 void emu_unplug(void);
 void emu_replug(void);
 int emu_plugged(void);
-/* Called after every unplug and replug, on the caller's thread (for device notices). */
+/* Called after every unplug and replug, on the caller's thread. */
 typedef void (*emu_plug_fn)(int plugged, const char *serial, void *arg);
 void emu_set_plug_callback(emu_plug_fn fn, void *arg);
 
@@ -85,6 +87,9 @@ void emu_stream_emit(unsigned count);
 int emu_stream_wait_idle(unsigned timeout_ms);
 /* Frames handed to the stream callback since the reset; frame n carries sequence n. */
 uint64_t emu_frames_delivered(void);
+/* Times the stream thread woke from a wait since the reset: about one a frame, since it sleeps
+ * between frames. */
+uint64_t emu_stream_wakeups(void);
 /* Repeats the first rendered frame instead of rendering each one (for the benchmarks). */
 void emu_set_static_scene(int on);
 

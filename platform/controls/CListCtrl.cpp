@@ -21,6 +21,9 @@ constexpr int kTextHeight = 16;  // a row is at least one line of the default fo
 constexpr int kIconIndent = 2;
 constexpr int kWheelRows = 3;    // rows a wheel notch scrolls
 
+// The list view's class takes double-clicks (its NM_DBLCLK), as it does on Windows.
+const BOOL kListViewClass = platform::user::RegisterWindowClass("SysListView32", CS_DBLCLKS, nullptr);
+
 struct Item {
     std::string text;
     int image = 0;

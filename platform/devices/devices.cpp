@@ -15,11 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/devices/provided_devices.h"
 #include "platform/kernel/win_errors.h"
-
-#ifdef VANTREL_WITH_EMULATOR
-#include "emulator/src/emulator.h"
-#endif
 
 namespace platform::devices {
 namespace {
@@ -29,12 +26,6 @@ struct Device {
     std::uint16_t product = 0;
     std::string serial;
 };
-
-bool EmulatedCamera()
-{
-    const char* camera = std::getenv("VANTREL_CAMERA");
-    return camera != nullptr && std::strcmp(camera, "emulated") == 0;
-}
 
 // A serial as it may stand between the '#' separators of a device path.
 std::string CleanSerial(const std::string& serial)
@@ -86,6 +77,33 @@ bool DeviceOf(udev_device* dev, Device* out)
     return true;
 }
 
+struct Provider {
+    platform_device_provider_fn fn;
+    void* arg;
+};
+
+// Built on first use: a provider may be added while static objects are still being built.
+std::vector<Provider> Providers(const Provider* added = nullptr)
+{
+    static std::mutex lock;
+    static std::vector<Provider> providers;
+    std::lock_guard guard(lock);
+    if (added != nullptr)
+        providers.push_back(*added);
+    return providers;
+}
+
+void AddProvidedDevices(std::vector<Device>& devices)
+{
+    for (const Provider& p : Providers()) {
+        platform_usb_device d{};
+        for (unsigned i = 0; p.fn(i, &d, p.arg); ++i) {
+            d.serial[sizeof d.serial - 1] = '\0';
+            devices.push_back(Device{d.vendor, d.product, CleanSerial(d.serial)});
+        }
+    }
+}
+
 std::vector<Device> PresentDevices(bool* ok)
 {
     std::vector<Device> devices;
@@ -111,20 +129,7 @@ std::vector<Device> PresentDevices(bool* ok)
     if (e != nullptr)
         udev_enumerate_unref(e);
     udev_unref(u);
-#ifdef VANTREL_WITH_EMULATOR
-    if (EmulatedCamera()) {
-        unsigned count = emu_device_count();
-        for (unsigned i = 0; i < count; ++i) {
-            Device d;
-            const char* product = nullptr;
-            const char* serial = nullptr;
-            if (emu_device_identity(i, &d.vendor, &d.product, &product, &serial) == 0) {
-                d.serial = CleanSerial(serial ? serial : "");
-                devices.push_back(d);
-            }
-        }
-    }
-#endif
+    AddProvidedDevices(devices);
     return devices;
 }
 
@@ -264,13 +269,6 @@ private:
 
 Monitor g_monitor;  // started and stopped under g_monitorLock
 
-#ifdef VANTREL_WITH_EMULATOR
-void EmulatorPlugged(int plugged, const char* serial, void*)
-{
-    InjectDeviceEvent(plugged != 0, EMU_VENDOR_ID, EMU_PRODUCT_ID, serial ? serial : "");
-}
-#endif
-
 }  // namespace
 
 std::string InterfacePath(std::uint16_t vendor, std::uint16_t product, const std::string& serial)
@@ -296,6 +294,17 @@ void InjectDeviceEvent(bool arrival, std::uint16_t vendor, std::uint16_t product
 
 using namespace platform::devices;
 
+void platform_devices_add_provider(platform_device_provider_fn fn, void* arg)
+{
+    const Provider added{fn, arg};
+    Providers(&added);
+}
+
+void platform_devices_report(int arrival, std::uint16_t vendor, std::uint16_t product, const char* serial)
+{
+    InjectDeviceEvent(arrival != 0, vendor, product, serial != nullptr ? serial : "");
+}
+
 HDEVNOTIFY RegisterDeviceNotification(HANDLE recipient, LPVOID filter, DWORD flags)
 {
     auto* f = static_cast<const DEV_BROADCAST_DEVICEINTERFACE*>(filter);
@@ -316,13 +325,8 @@ HDEVNOTIFY RegisterDeviceNotification(HANDLE recipient, LPVOID filter, DWORD fla
         handle = reinterpret_cast<HDEVNOTIFY>(0x1000 + 16 * ++next);
         g_registrations[handle] = Registration{window, usb};
     }
-    if (usb) {
+    if (usb)
         g_monitor.Start();
-#ifdef VANTREL_WITH_EMULATOR
-        if (EmulatedCamera())
-            emu_set_plug_callback(EmulatorPlugged, nullptr);
-#endif
-    }
     return handle;
 }
 

@@ -1,6 +1,6 @@
 // USB devices: enumeration of the present devices (SetupAPI's device information sets) and
-// arrival and removal notices (RegisterDeviceNotification, WM_DEVICECHANGE), from libudev. With
-// VANTREL_CAMERA=emulated the emulated camera module is listed and noticed as a USB device too.
+// arrival and removal notices (RegisterDeviceNotification, WM_DEVICECHANGE), from libudev. Devices
+// that a program provides (provided_devices.h) are listed and noticed as USB devices too.
 //
 // A notice is posted (PostMessage) to every registered window: WM_DEVICECHANGE with
 // DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE and, as lParam, a DEV_BROADCAST_DEVICEINTERFACE
@@ -104,8 +104,8 @@ std::string InterfacePath(std::uint16_t vendor, std::uint16_t product, const std
 std::string InstanceId(std::uint16_t vendor, std::uint16_t product, const std::string& serial);
 
 // Posts an arrival (or removal) of the device to every registered window, as the monitor does
-// for a device seen by the system. Callable from any thread; the emulated module's plugging
-// comes through here, and so may a test's.
+// for a device seen by the system. Callable from any thread; platform_devices_report comes
+// through here, and so may a test's.
 void InjectDeviceEvent(bool arrival, std::uint16_t vendor, std::uint16_t product, const std::string& serial);
 
 }  // namespace platform::devices

@@ -77,21 +77,31 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds)
 {
-    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
+    if (count == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
-    std::vector<std::shared_ptr<platform::kernel::Waitable>> objects;
+    return platform::kernel::WaitForHandles(count, handles, waitAll != FALSE, milliseconds);
+}
+
+DWORD platform::kernel::WaitForHandles(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs,
+                                       const std::function<bool()>& ready)
+{
+    if (count > MAXIMUM_WAIT_OBJECTS || (count > 0 && handles == nullptr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    std::vector<std::shared_ptr<Waitable>> objects;
     objects.reserve(count);
     for (DWORD i = 0; i < count; ++i) {
-        auto w = platform::kernel::LookupHandleAs<platform::kernel::Waitable>(handles[i]);
+        auto w = LookupHandleAs<Waitable>(handles[i]);
         if (!w) {
             SetLastError(ERROR_INVALID_HANDLE);
             return WAIT_FAILED;
         }
         objects.push_back(std::move(w));
     }
-    return platform::kernel::WaitForObjects(objects, waitAll != FALSE, milliseconds);
+    return WaitForObjects(objects, waitAll, timeoutMs, ready);
 }
 
 CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, LPCSTR lpszName, void* lpsaAttribute)

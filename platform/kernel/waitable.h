@@ -38,4 +38,10 @@ void WakeWaiters();
 DWORD WaitForObjects(std::span<const std::shared_ptr<Waitable>> objects, bool waitAll, DWORD timeoutMs,
                      const std::function<bool()>& ready = nullptr);
 
+// WaitForObjects over handles, as WaitForMultipleObjects takes them: WAIT_FAILED (with the last
+// error set) for a bad handle or more than MAXIMUM_WAIT_OBJECTS of them. No handles at all is a
+// wait for ready() alone.
+DWORD WaitForHandles(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs,
+                     const std::function<bool()>& ready = nullptr);
+
 }  // namespace platform::kernel

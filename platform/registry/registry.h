@@ -3,9 +3,11 @@
 //
 // Keys and value names compare without regard to ASCII case, as on Windows. Each value keeps its
 // type and its exact bytes. Changes reach the file when the handle they were made through is
-// closed; the file is replaced atomically. A file that cannot be read counts as holding no keys:
-// it is moved aside to registry.ini.bad (one line on standard error says so) and the next write
-// makes a new, valid file.
+// closed; the file is replaced atomically, keeping its permissions, and a symbolic link named
+// registry.ini is written through to its target. A file that cannot be read counts as holding no
+// keys: it is moved aside to registry.ini.bad, or registry.ini.bad.1, .2, ... when that is taken
+// (one line on standard error says so), and the next write makes a new, valid file. Files saved
+// by Windows editors (a UTF-8 byte-order mark, CRLF line ends) are read as they are.
 #pragma once
 
 #include <string>

@@ -214,12 +214,14 @@ void MouseButton(POINT screen, Button button, bool down)
     if (down) {
         HWND root = RootOf(target);
         if (root != GetActiveWindow()) SetActiveWindow(root);
+        // In the client area only windows whose class asks for double-clicks get them.
+        bool wanted = hit != HTCLIENT || (ClassStyleOf(target) & CS_DBLCLKS);
         State& s = state();
         std::lock_guard lock(s.mutex);
         DWORD now = GetTickCount();
-        bool dbl = s.lastDownWindow == target && s.lastDownButton == button && now - s.lastDownTime <= kDoubleClickMs &&
-                   std::abs(p.x - s.lastDownPoint.x) <= kDoubleClickSlop && std::abs(p.y - s.lastDownPoint.y) <= kDoubleClickSlop;
-        if (dbl && button != Button::Middle) {
+        bool quick = s.lastDownWindow == target && s.lastDownButton == button && now - s.lastDownTime <= kDoubleClickMs &&
+                     std::abs(p.x - s.lastDownPoint.x) <= kDoubleClickSlop && std::abs(p.y - s.lastDownPoint.y) <= kDoubleClickSlop;
+        if (quick && wanted && button != Button::Middle) {
             message = base + 2;
             s.lastDownWindow = nullptr;
         } else {

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/kernel/waitable.h"
 #include "platform/kernel/win_types.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
@@ -116,6 +118,10 @@ BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
 BOOL PeekMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove)
 {
     if (msg == nullptr) return FALSE;
+    if (remove & PM_QS_SENDMESSAGE) {
+        platform::user::detail::ServeSentMessages();
+        return FALSE;
+    }
     if (findMessage(msg, hwnd, first, last, (remove & PM_REMOVE) != 0)) return TRUE;
     platform::user::PresentChangedWindows();
     return FALSE;
@@ -159,6 +165,13 @@ void WaitMessage()
     if (wait == INFINITE) q.arrived.wait(lock, [&q] { return q.wakeups != 0 || !q.messages.empty(); });
     else q.arrived.wait_for(lock, std::chrono::milliseconds(wait), [&q] { return q.wakeups != 0 || !q.messages.empty(); });
     q.wakeups = 0;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask)
+{
+    std::function<bool()> sentHere;
+    if (wakeMask & QS_SENDMESSAGE) sentHere = platform::user::detail::HasSentMessages;
+    return platform::kernel::WaitForHandles(count, handles, waitAll != FALSE, milliseconds, sentHere);
 }
 
 BOOL IsWindow(HWND hwnd)

@@ -18,6 +18,12 @@ using LPMSG = MSG*;
 
 #define PM_NOREMOVE 0x0000u
 #define PM_REMOVE 0x0001u
+// With PeekMessage: handle the messages that other threads sent to this thread, and look at
+// nothing else.
+#define PM_QS_SENDMESSAGE 0x00400000u
+
+// What MsgWaitForMultipleObjects wakes for besides its objects.
+#define QS_SENDMESSAGE 0x0040u
 
 // Queues a message for the window's thread; FALSE for a handle that is not a live window.
 // Callable from any thread.
@@ -28,6 +34,10 @@ BOOL PeekMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove);
 // Waits for a message as PeekMessage would take it; FALSE when it is WM_QUIT.
 BOOL GetMessage(LPMSG msg, HWND hwnd, UINT first, UINT last);
 void PostQuitMessage(int exitCode);
+// Waits as WaitForMultipleObjects does, and also ends when a message of a kind in wakeMask is
+// there for this thread (QS_SENDMESSAGE: another thread sent one to a window of this thread);
+// then it returns WAIT_OBJECT_0 + count, and the caller handles it with PeekMessage. count may be 0.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 BOOL IsWindow(HWND hwnd);
 
 namespace platform::user {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/kernel/clock.h"
+#include "platform/kernel/waitable.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/message_queue.h"
@@ -33,6 +34,7 @@ Tree& tree()
 
 struct SentMessage {
     HWND hwnd;
+    std::thread::id thread;  // the window's thread, which handles it
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -82,17 +84,6 @@ GdiBridge& bridge()
 
 thread_local AttachHook t_attachHook = nullptr;
 thread_local void* t_attachObject = nullptr;
-
-ClassKind kindOf(LPCSTR className)
-{
-    if (className == nullptr || IS_INTRESOURCE(className)) return ClassKind::Generic;
-    auto is = [className](const char* name) { return strcasecmp(className, name) == 0; };
-    if (is("Static")) return ClassKind::Static;
-    if (is("Button")) return ClassKind::Button;
-    if (is("ComboBox")) return ClassKind::ComboBox;
-    if (is("#32770")) return ClassKind::Dialog;
-    return ClassKind::Generic;
-}
 
 void unionInto(RECT& into, bool& empty, const RECT& r)
 {
@@ -195,17 +186,21 @@ void ResizeSurface(Node& n)
     n.changed = true;
 }
 
-LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// Calls the window's own procedure or its class's (which: &Node::proc or &Node::classProc), or
+// DefWindowProc where there is none; 0 for a dead window.
+LRESULT CallThrough(WNDPROC Node::*which, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC proc = nullptr;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return 0;
-        proc = n->proc;
+        proc = n->*which;
     }
     return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProc(hwnd, message, wParam, lParam);
 }
+
+LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return CallThrough(&Node::proc, hwnd, message, wParam, lParam); }
 
 void SetPendingAttach(AttachHook hook, void* object)
 {
@@ -278,14 +273,10 @@ void ServeSentMessages()
             auto& q = sent();
             std::lock_guard lock(q.mutex);
             auto self = std::this_thread::get_id();
-            std::lock_guard treeLock(TreeMutex());
-            for (auto it = q.waiting.begin(); it != q.waiting.end(); ++it) {
-                Node* n = Find((*it)->hwnd);
-                if (n != nullptr && n->thread == self) {
-                    m = *it;
-                    q.waiting.erase(it);
-                    break;
-                }
+            auto it = std::find_if(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* w) { return w->thread == self; });
+            if (it != q.waiting.end()) {
+                m = *it;
+                q.waiting.erase(it);
             }
         }
         if (m == nullptr) return;
@@ -307,12 +298,7 @@ bool HasSentMessages()
     auto& q = sent();
     std::lock_guard lock(q.mutex);
     auto self = std::this_thread::get_id();
-    std::lock_guard treeLock(TreeMutex());
-    for (SentMessage* m : q.waiting) {
-        Node* n = Find(m->hwnd);
-        if (n != nullptr && n->thread == self) return true;
-    }
-    return false;
+    return std::any_of(q.waiting.begin(), q.waiting.end(), [self](const SentMessage* m) { return m->thread == self; });
 }
 
 void OnWindowDestroyed(HWND hwnd)
@@ -333,15 +319,16 @@ void OnWindowDestroyed(HWND hwnd)
     q.done.notify_all();
 }
 
-LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT SendAcrossThreads(HWND hwnd, std::thread::id owner, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SentMessage m{hwnd, message, wParam, lParam};
+    SentMessage m{hwnd, owner, message, wParam, lParam};
     auto& q = sent();
     {
         std::lock_guard lock(q.mutex);
         q.waiting.push_back(&m);
     }
     WakeQueue();
+    platform::kernel::WakeWaiters();  // a MsgWaitForMultipleObjects of the window's thread
     std::unique_lock lock(q.mutex);
     q.done.wait(lock, [&m] { return m.done; });
     return m.result;
@@ -356,10 +343,6 @@ void InvalidateNode(Node& n, const RECT* rect, bool erase)
 }
 
 }  // namespace platform::user::detail
-
-namespace {
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-}  // namespace
 
 using namespace platform::user::detail;
 
@@ -458,15 +441,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         Node& n = *node;
         n.hwnd = hwnd;
         n.parent = parent;
-        n.kind = kindOf(className);
-        n.className = (className && !IS_INTRESOURCE(className)) ? className : "";
+        const WindowClass windowClass = FindWindowClass(className);
+        n.classStyle = windowClass.style;
+        n.classProc = windowClass.proc;
         n.style = style & ~WS_VISIBLE;
         n.exStyle = exStyle;
         n.id = (style & WS_CHILD) ? static_cast<int>(reinterpret_cast<UINT_PTR>(menuOrId)) : 0;
         n.text = windowName ? windowName : "";
         n.rect = RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
         n.restoreRect = n.rect;
-        n.proc = classProc;
+        n.proc = n.classProc;
         n.thread = std::this_thread::get_id();
         n.cursor = LoadCursor(nullptr, IDC_ARROW);
         ResizeSurface(n);
@@ -587,7 +571,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         owner = n->thread;
     }
     if (owner == std::this_thread::get_id()) return CallProc(hwnd, message, wParam, lParam);
-    return SendAcrossThreads(hwnd, message, wParam, lParam);
+    return SendAcrossThreads(hwnd, owner, message, wParam, lParam);
 }
 
 BOOL InSendMessage() { return t_inSend > 0 ? TRUE : FALSE; }
@@ -611,28 +595,16 @@ BOOL TranslateMessage(const MSG* msg)
 
 namespace {
 
-void eraseWithClassBackground(HWND hwnd, HDC dc)
+// Fills what the current paint covers (the whole client area outside a paint) with one pixel.
+void erasePaintArea(HWND hwnd, std::uint32_t pixel)
 {
     RECT r;
-    ClassKind kind;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr) return;
         r = n->paintRect;
         if (r.left >= r.right || r.top >= r.bottom) r = ClientRectOf(*n);
-        kind = n->kind;
-    }
-    std::uint32_t pixel = 0;
-    if (kind == ClassKind::Dialog) {
-        COLORREF color = GetSysColor(COLOR_BTNFACE);
-        auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
-        COLORREF chosen;
-        if (brush != nullptr && bridge().solidBrushColor != nullptr) {
-            if (!bridge().solidBrushColor(brush, &chosen)) return;  // a hollow brush erases nothing
-            color = chosen;
-        }
-        pixel = OpaquePixel(color);
     }
     FillSurface(hwnd, &r, pixel);
 }
@@ -666,7 +638,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         TakeUpdateRegion(hwnd, nullptr, nullptr);
         return 0;
     case WM_ERASEBKGND:
-        eraseWithClassBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        erasePaintArea(hwnd, 0);
         return 1;
     case WM_ICONERASEBKGND:
         return 1;
@@ -767,13 +739,6 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 // ---- built-in classes ----
 
 namespace {
-
-ClassKind kindOfWindow(HWND hwnd)
-{
-    std::lock_guard lock(TreeMutex());
-    Node* n = Find(hwnd);
-    return n ? n->kind : ClassKind::Generic;
-}
 
 void notifyParent(HWND hwnd, UINT code)
 {
@@ -1006,44 +971,92 @@ LRESULT comboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// A dialog erases with the button-face colour, or with the solid brush its WM_CTLCOLORDLG gives
+// (a hollow one erases nothing).
+void eraseDialogBackground(HWND hwnd, HDC dc)
+{
+    COLORREF color = GetSysColor(COLOR_BTNFACE);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    COLORREF chosen;
+    if (brush != nullptr && bridge().solidBrushColor != nullptr) {
+        if (!bridge().solidBrushColor(brush, &chosen)) return;
+        color = chosen;
+    }
+    erasePaintArea(hwnd, OpaquePixel(color));
+}
+
 LRESULT dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE:
         SendMessage(hwnd, WM_COMMAND, IDCANCEL, 0);
         return 0;
+    case WM_ERASEBKGND:
+        eraseDialogBackground(hwnd, reinterpret_cast<HDC>(wParam));
+        return 1;
     default:
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
 }
 
-LRESULT classProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (kindOfWindow(hwnd)) {
-    case ClassKind::Static:
-        return staticProc(hwnd, message, wParam, lParam);
-    case ClassKind::Button:
-        return buttonProc(hwnd, message, wParam, lParam);
-    case ClassKind::ComboBox:
-        return comboProc(hwnd, message, wParam, lParam);
-    case ClassKind::Dialog:
-        return dialogProc(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProc(hwnd, message, wParam, lParam);
+bool lessIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+
+// The window classes by name: the built-in ones, and those the layer's own controls register.
+struct ClassTable {
+    std::mutex mutex;
+    std::map<std::string, WindowClass, decltype(&lessIgnoringCase)> classes{&lessIgnoringCase};
+
+    ClassTable()
+    {
+        // The styles they have on Windows: each takes double-clicks.
+        classes.emplace("Static", WindowClass{CS_DBLCLKS, staticProc});
+        classes.emplace("Button", WindowClass{CS_DBLCLKS, buttonProc});
+        classes.emplace("ComboBox", WindowClass{CS_DBLCLKS, comboProc});
+        classes.emplace("#32770", WindowClass{CS_DBLCLKS, dialogProc});
     }
+};
+
+ClassTable& classTable()
+{
+    static ClassTable* t = new ClassTable;
+    return *t;
 }
 
 }  // namespace
 
+WindowClass platform::user::detail::FindWindowClass(LPCSTR name)
+{
+    if (name == nullptr || IS_INTRESOURCE(name)) return WindowClass{};
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    auto it = t.classes.find(name);
+    return it == t.classes.end() ? WindowClass{} : it->second;
+}
+
+BOOL platform::user::RegisterWindowClass(LPCSTR name, UINT classStyle, WNDPROC proc)
+{
+    if (name == nullptr || IS_INTRESOURCE(name) || *name == '\0') return FALSE;
+    ClassTable& t = classTable();
+    std::lock_guard lock(t.mutex);
+    return t.classes.emplace(name, WindowClass{classStyle, proc}).second ? TRUE : FALSE;
+}
+
 LRESULT CallClassWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return classProc(hwnd, message, wParam, lParam);
+    return CallThrough(&Node::classProc, hwnd, message, wParam, lParam);
 }
 
 void platform::user::detail::SetWindowProc(HWND hwnd, WNDPROC proc)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) n->proc = proc ? proc : ::classProc;
+    if (Node* n = Find(hwnd)) n->proc = proc ? proc : n->classProc;
+}
+
+UINT platform::user::detail::ClassStyleOf(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n ? n->classStyle : 0;
 }
 
 // ---- relations and words ----

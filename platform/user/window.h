@@ -11,8 +11,8 @@
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
-// A window of a built-in class ("Static", "Button", "ComboBox", "#32770" for dialogs) or of the
-// generic class (any other name, or NULL). A child's position is in its parent's client
+// A window of a built-in class ("Static", "Button", "ComboBox", "#32770" for dialogs), of a class
+// registered with RegisterWindowClass, or of the generic class (any other name, or NULL). A child's position is in its parent's client
 // coordinates, a top-level window's in screen coordinates. Sends WM_NCCREATE, WM_CREATE (creation
 // fails when it returns -1), WM_SIZE and WM_MOVE, then shows the window when WS_VISIBLE is set.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
@@ -124,7 +124,15 @@ BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
 int GetMenuItemCount(HMENU menu);
 BOOL DestroyMenu(HMENU menu);
 
+// Class styles. A window whose class has CS_DBLCLKS gets WM_LBUTTONDBLCLK (WM_RBUTTONDBLCLK) for
+// a second press close in time and place to the first; others get a second press. Every built-in
+// class has it, as on Windows; the generic class has none.
+#define CS_DBLCLKS 0x0008u
+
 namespace platform::user {
+// Registers a window class of the layer's own controls: its class style and the procedure of its
+// windows (null: DefWindowProc). FALSE when the name (case ignored) is taken or empty.
+BOOL RegisterWindowClass(LPCSTR name, UINT classStyle, WNDPROC proc);
 // Where LoadIcon finds program icons: the resources register their icon loader at start-up.
 using IconLoader = HICON (*)(LPCSTR name);
 void SetIconLoader(IconLoader loader);

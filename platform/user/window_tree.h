@@ -14,7 +14,14 @@
 
 namespace platform::user::detail {
 
-enum class ClassKind { Generic, Static, Button, ComboBox, Dialog };
+// A window class: its class style and the procedure of its windows (null: DefWindowProc).
+struct WindowClass {
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+};
+// The class of that name (case ignored); the generic class (no style, DefWindowProc) for a null
+// or unknown name.
+WindowClass FindWindowClass(LPCSTR name);
 
 struct ComboItem {
     std::string text;
@@ -25,8 +32,8 @@ struct Node {
     HWND hwnd = nullptr;
     HWND parent = nullptr;
     std::vector<HWND> children;  // z-order, bottom first
-    ClassKind kind = ClassKind::Generic;
-    std::string className;
+    UINT classStyle = 0;
+    WNDPROC classProc = nullptr;
     DWORD style = 0;
     DWORD exStyle = 0;
     int id = 0;
@@ -35,7 +42,7 @@ struct Node {
     RECT restoreRect{};
     bool minimized = false;
     bool maximized = false;
-    WNDPROC proc = nullptr;  // where messages go: the class procedure, or an attached object's
+    WNDPROC proc = nullptr;  // where messages go: the class procedure, or an attached object's (null: DefWindowProc)
     LONG_PTR userData = 0;
     std::thread::id thread;
     bool destroying = false;
@@ -107,8 +114,10 @@ void HostSetCursor(HCURSOR cursor);
 void ResizeSurface(Node& n);
 void OnWindowDestroyed(HWND hwnd);
 void InvalidateNode(Node& n, const RECT* rect, bool erase);
+// Whether a message sent from another thread waits for this thread.
 bool HasSentMessages();
-LRESULT SendAcrossThreads(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Hands the message to the window's thread (owner) and waits until that thread has handled it.
+LRESULT SendAcrossThreads(HWND hwnd, std::thread::id owner, UINT message, WPARAM wParam, LPARAM lParam);
 // Wakes a thread waiting in GetMessage (message_queue.cpp).
 void WakeQueue();
 
@@ -118,6 +127,8 @@ using AttachHook = void (*)(HWND hwnd, void* object);
 void SetPendingAttach(AttachHook hook, void* object);
 // Where the window's messages go from now on (null: back to its class procedure).
 void SetWindowProc(HWND hwnd, WNDPROC proc);
+// The class style of the window's class; 0 for a dead window.
+UINT ClassStyleOf(HWND hwnd);
 // Fills a rectangle of the window's surface (null: all) with one pixel value.
 void FillSurface(HWND hwnd, const RECT* rect, std::uint32_t pixel);
 

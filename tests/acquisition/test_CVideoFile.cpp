@@ -2,10 +2,15 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cstdarg>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -82,6 +87,98 @@ TEST_F(VideoFile, ThreeFramesRoundTripInAnAviRawYuyvStream)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(frames[i], Samples(i)) << "frame " << i;
     EXPECT_LT(last, 0);
+}
+
+namespace {
+
+// Every message FFmpeg logs while it lives, whatever the log level.
+class FfmpegLog {
+public:
+    FfmpegLog()
+    {
+        s_lines.clear();
+        av_log_set_callback(Collect);
+    }
+    ~FfmpegLog() { av_log_set_callback(av_log_default_callback); }
+    bool Contains(const std::string& text) const
+    {
+        for (const std::string& line : s_lines)
+            if (line.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+private:
+    static void Collect(void*, int, const char* format, va_list args)
+    {
+        char line[1024];
+        std::vsnprintf(line, sizeof line, format, args);
+        s_lines.emplace_back(line);
+    }
+    static inline std::vector<std::string> s_lines;
+};
+
+// 64-bit FNV-1a of a file, its software tag blanked: the tag names the FFmpeg build.
+std::uint64_t Digest(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    const char tag[] = "ISFT";
+    auto at = std::search(bytes.begin(), bytes.end(), tag, tag + 4);
+    if (at != bytes.end() && bytes.end() - at >= 8) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, &*(at + 4), 4);
+        std::fill(at + 8, at + 8 + std::min<std::ptrdiff_t>(size, bytes.end() - at - 8), 0);
+    }
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::uint8_t b : bytes)
+        h = (h ^ b) * 0x100000001b3ull;
+    return h;
+}
+
+// The time stamps of the video packets in seconds, as a reader of the container sees them.
+std::vector<double> PacketTimes(const std::string& path)
+{
+    std::vector<double> times;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) != 0)
+        return times;
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(fmt, packet) >= 0) {
+        times.push_back(packet->pts == AV_NOPTS_VALUE ? -1.0
+                                                      : packet->pts * av_q2d(fmt->streams[packet->stream_index]->time_base));
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&fmt);
+    return times;
+}
+
+}  // namespace
+
+TEST_F(VideoFile, EachFrameIsStampedWithItsNumberAndTheFileStaysTheSame)
+{
+    struct Case {
+        const char* name;
+        std::uint64_t digest;  // the bytes recordings have always had (0: not compared)
+    } cases[] = {{"rec.avi", 0xf91a00731b37336aull}, {"rec.nut", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = m_dir.File(c.name);
+        {
+            FfmpegLog log;
+            CVideoFile writer;
+            ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+            for (int i = 0; i < 3; ++i)
+                ASSERT_EQ(writer.WriteFrame(Samples(i).data()), 0);
+            ASSERT_EQ(writer.CloseOutput(), 0);
+            EXPECT_FALSE(log.Contains("Timestamps are unset"));
+        }
+        if (c.digest) {
+            EXPECT_EQ(Digest(path), c.digest) << std::hex << Digest(path);
+        }
+        EXPECT_EQ(PacketTimes(path), (std::vector<double>{0.0, 0.04, 0.08}));
+    }
 }
 
 TEST_F(VideoFile, EmptyRecordingIsAValidFileWithNoFrames)

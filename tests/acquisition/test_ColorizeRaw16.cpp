@@ -104,6 +104,37 @@ TEST_F(Colorize, HotWindowGreysTheWindowEnds)
         }
 }
 
+// Every pixel grey (a rectangle list that covers nothing), each against exact arithmetic: the
+// step below the maximum must not be lost to rounding, whatever the span.
+TEST_F(Colorize, GreyRampMatchesExactArithmeticAndEndsAtWhite)
+{
+    constexpr int kCols = 64;
+    constexpr int kRows = 4;
+    FrameGuard ramp;
+    MakeFrame(&ramp.frame, kCols, kRows);
+    RectShape nowhere{-10, -10, 5, 5};
+    RectShapeList rects{&nowhere};
+    for (const int span : {1, 2, 3, 25, 29, 50, 53, 58, 100, 255, 256, 700, 4097, 25000, 65535}) {
+        SCOPED_TRACE(span);
+        const int lo = span == 65535 ? 0 : 1000;
+        m_map->SetFrameMinMax(static_cast<std::uint16_t>(lo), static_cast<std::uint16_t>(lo + span));
+        constexpr int kLast = kCols * kRows - 1;
+        FillSamples(&ramp.frame, [&](int x, int y) {
+            const int i = y * kCols + x;
+            return static_cast<std::uint16_t>(lo + (span <= kLast ? std::min(i, span) : span * static_cast<long>(i) / kLast));
+        });
+        ColorizeRaw16(&ramp.frame, m_map, 0, &rects, 0);
+        for (int i = 0; i <= kLast; ++i) {
+            const long v = ramp.frame.temp_data[i];
+            const auto exact = static_cast<std::uint8_t>((v - lo) * 255 / span);
+            ASSERT_EQ(ramp.frame.rgb_buf[3 * i], exact) << "sample " << v;
+            ASSERT_EQ(ramp.frame.rgb_buf[3 * i + 2], exact) << "sample " << v;
+        }
+        EXPECT_EQ(ramp.frame.rgb_buf[3 * kLast], 255);  // the maximum
+        EXPECT_EQ(ramp.frame.rgb_buf[0], 0);            // the minimum
+    }
+}
+
 TEST_F(Colorize, GreyIsBlackBeforeAnyFrameWasFitted)
 {
     m_map->SetFrameMinMax(0, 0);

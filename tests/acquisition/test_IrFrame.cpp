@@ -190,3 +190,21 @@ TEST_F(IrCamSession, StreamedFrameIsCutIntoItsHalves)
     EXPECT_EQ(ircam_stream_close(&f), 0);
     EXPECT_TRUE(ircam_frame_empty(&f));
 }
+
+// A reconnect opens the same record again: the request then names the camera found now, and the
+// earlier strings are released (the leak checker finds them otherwise).
+TEST_F(IrCamSession, OpeningAgainReplacesTheRequestsStrings)
+{
+    IrFrame& f = m_frame.frame;
+    ASSERT_EQ(ircam_open(&f), 0);
+    ircam_close();
+    emu_set_product("Second module");
+    ASSERT_EQ(ircam_open(&f), 0);
+    ASSERT_NE(f.param.product, nullptr);
+    EXPECT_STREQ(f.param.product, "Second module");
+    EXPECT_STREQ(f.param.format, "YUY2");
+    ircam_close();
+    emu_set_device_count(0);
+    EXPECT_EQ(ircam_open(&f), -1);  // a failed open keeps the request
+    EXPECT_STREQ(f.param.product, "Second module");
+}

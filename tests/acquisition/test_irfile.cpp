@@ -146,7 +146,7 @@ TEST_F(IrFile, DamagedFilesGiveMinusOneAndAnEmptyRecord)
         return b;
     };
     cases.push_back({"negative width", patched(0, -256)});
-    cases.push_back({"zero rows", patched(4, 0)});
+    cases.push_back({"zero rows, the samples still there", patched(4, 0)});
     cases.push_back({"overflowing size", patched(0, 0x7FFFFFFF)});
     cases.push_back({"rows past the file", patched(4, 10000)});
     cases.push_back({"image larger than the file", patched(32 + 98304 + 4, 193)});
@@ -171,13 +171,68 @@ TEST_F(IrFile, DamagedFilesGiveMinusOneAndAnEmptyRecord)
 TEST_F(IrFile, SmallerAndUnequalHalvesRoundTrip)
 {
     FrameGuard f;
-    MakeFrame(&f.frame, 4, 3);
+    MakeHalves(&f.frame, 4, 3, 6, 2);
     FillSamples(&f.frame, [](int x, int y) { return std::uint16_t(x + 10 * y); });
     ASSERT_EQ(irfile_write(&f.frame, m_path.c_str()), 0);
-    EXPECT_EQ(std::filesystem::file_size(m_path), 64u + 24u + 24u);
+    EXPECT_EQ(std::filesystem::file_size(m_path), 64u + 4 * 3 * 2 + 6 * 2 * 2);
     FrameGuard back;
     ASSERT_EQ(irfile_read(&back.frame, m_path.c_str()), 0);
-    EXPECT_EQ(back.frame.temp_data[2 * 4 + 3], 23);
+    const IrFrame& b = back.frame;
+    EXPECT_EQ(std::memcmp(b.temp_info, f.frame.temp_info, 32), 0);
+    EXPECT_EQ(std::memcmp(b.image_info, f.frame.image_info, 32), 0);
+    ASSERT_EQ(b.temp_size, 24u);
+    ASSERT_EQ(b.image_size, 24u);
+    EXPECT_EQ(b.temp_data[2 * 4 + 3], 23);
+    EXPECT_EQ(std::memcmp(b.temp_data, f.frame.temp_data, 24), 0);
+    EXPECT_EQ(std::memcmp(b.image_data, f.frame.image_data, 24), 0);
+    // The colour buffers follow the image half, not the temperature half.
+    ASSERT_NE(b.rgb_buf, nullptr);
+    ASSERT_NE(b.rgba_buf, nullptr);
+    FrameGuard copy;
+    ASSERT_EQ(ircam_frame_copy(&b, &copy.frame), 0);  // copies rgb and rgba as 6 x 2 pixels
+}
+
+// What the writer writes, the reader reads back unchanged, and what the reader refuses the writer
+// does not write: halves without rows or columns included.
+TEST_F(IrFile, WriterAndReaderAgreeOnEveryHalfSize)
+{
+    struct Case {
+        const char* name;
+        int tw, th, iw, ih;
+        bool accepted;
+    } cases[] = {
+        {"image half 0 x 0", 256, 192, 0, 0, true},
+        {"image half without rows", 5, 4, 7, 0, true},
+        {"image half without columns", 5, 4, 0, 3, true},
+        {"temperature half 0 x 0", 0, 0, 3, 2, true},
+        {"both halves empty", 0, 0, 0, 0, true},
+        {"widest half", 16384, 1, 1, 16384, true},
+        {"temperature half too wide", 16385, 1, 2, 2, false},
+        {"image half too tall", 2, 2, 1, 16385, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameGuard f;
+        MakeHalves(&f.frame, c.tw, c.th, c.iw, c.ih);
+        FillSamples(&f.frame, [](int x, int y) { return std::uint16_t(1 + x + 3 * y); });
+        std::filesystem::remove(m_path);
+        ASSERT_EQ(irfile_write(&f.frame, m_path.c_str()), c.accepted ? 0 : -1);
+        if (!c.accepted) {
+            EXPECT_FALSE(std::filesystem::exists(m_path));
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::file_size(m_path), 64u + f.frame.temp_size + f.frame.image_size);
+        FrameGuard back;
+        ASSERT_EQ(irfile_read(&back.frame, m_path.c_str()), 0);
+        const IrFrame& b = back.frame;
+        EXPECT_EQ(std::memcmp(b.temp_info, f.frame.temp_info, 32), 0);
+        EXPECT_EQ(std::memcmp(b.image_info, f.frame.image_info, 32), 0);
+        ASSERT_EQ(b.temp_size, f.frame.temp_size);
+        ASSERT_EQ(b.image_size, f.frame.image_size);
+        EXPECT_EQ(std::memcmp(b.temp_data, f.frame.temp_data, b.temp_size), 0);
+        EXPECT_EQ(std::memcmp(b.image_data, f.frame.image_data, b.image_size), 0);
+        EXPECT_FALSE(ircam_frame_empty(&b));
+    }
 }
 
 TEST_F(IrFile, RecordAskingForMoreThanItHoldsIsNotWritten)

@@ -182,6 +182,17 @@ TEST_F(ScrollbarTest, QuickClickOnAnArrowScrollsOneLineOnRelease)
     EXPECT_EQ(Pos(), 0);
 }
 
+TEST_F(ScrollbarTest, QuickSecondClickOnAnArrowScrollsASecondLineNotAPage)
+{
+    Fill(kRows);
+    Click(kBarHeight - 25);
+    Click(kBarHeight - 25);  // within the double-click time: it comes as a double click
+    EXPECT_EQ(Pos(), 2);
+    Click(20);
+    Click(20);
+    EXPECT_EQ(Pos(), 0);
+}
+
 TEST_F(ScrollbarTest, HeldArrowRepeatsEveryRepeatTickAfterTheDelayAndOnceMoreOnRelease)
 {
     Fill(kRows);

@@ -76,6 +76,8 @@ TEST_F(ShapedButtonTest, CheckBoxTypesAreCheckableAndEveryButtonBecomesOwnerDraw
         EXPECT_EQ(b.m_nCheckable, c.checkable) << c.type;
         EXPECT_EQ(b.GetStyle() & 0x0Fu, static_cast<DWORD>(BS_OWNERDRAW)) << c.type;
         EXPECT_EQ(b.GetCheck(), 0);
+        EXPECT_TRUE(b.IsKindOf(RUNTIME_CLASS(CButton)));
+        EXPECT_STREQ(b.GetRuntimeClass()->m_lpszClassName, "CZelHeteromorphicBtn");
         b.DestroyWindow();
     }
 }
@@ -305,6 +307,10 @@ TEST_F(ShapedButtonTest, HoverFollowsTheCursorOnAndOffTheButton)
     EXPECT_EQ(button.m_nHover, 0);
     skin_test::MouseTo(button.m_hWnd, 10, 10);
     EXPECT_EQ(button.m_nHover, 1);
+    skin_test::MouseTo(button.m_hWnd, 30, 30);
+    EXPECT_EQ(button.m_nHover, 1);
+    skin_test::MouseTo(host.m_hWnd, 300, 200);  // onto the parent: the leave notice
+    EXPECT_EQ(button.m_nHover, 0);
     skin_test::MouseTo(button.m_hWnd, 30, 30);
     EXPECT_EQ(button.m_nHover, 1);
     platform::user::input::MouseLeftDisplay();

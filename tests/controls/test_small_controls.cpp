@@ -92,6 +92,9 @@ TEST_F(ComboBoxXITest, PlainDropDownNeverChangesTheSelectionFieldHeight)
 TEST_F(ComboBoxXITest, DropDownListRaisesItsSelectionFieldOnlyForATallerItem)
 {
     Create(CBS_DROPDOWNLIST);
+    EXPECT_STREQ(combo.GetRuntimeClass()->m_lpszClassName, "CComboBoxXI");
+    EXPECT_TRUE(combo.IsKindOf(RUNTIME_CLASS(CComboBox)));
+    EXPECT_EQ(combo.m_nStyleState, -1);
     Measure("Alpha", 30);
     EXPECT_EQ(combo.m_nStyleState, 1);
     EXPECT_EQ(combo.GetItemHeight(-1), 34);
@@ -236,6 +239,8 @@ TEST_F(OGLBtnTest, CreatedButtonsBecomeOwnerDrawnWithOneView)
 {
     Create(120, 40, BS_CHECKBOX);
     EXPECT_EQ(button.GetButtonStyle() & 0x0Fu, static_cast<UINT>(BS_OWNERDRAW));
+    EXPECT_TRUE(button.IsKindOf(RUNTIME_CLASS(CButton)));
+    EXPECT_STREQ(button.GetRuntimeClass()->m_lpszClassName, "COGLBtn");
     ASSERT_EQ(button.m_renderer.m_nViewCount, 1);
     const RenderView& v = button.m_renderer.m_pViews[0];
     EXPECT_EQ(v.imageWidth, 120u);

@@ -197,6 +197,46 @@ TEST_F(SettingsTest, ADamagedFileGivesDefaultsAndTheNextSaveIsValid)
     EXPECT_EQ(1.0, again[SETTING_CoefK].value.dValue);
 }
 
+// All 13 settings, none at its default, as the file holds them.
+const char* const kAllSettings[] = {
+    "[HKEY_CURRENT_USER\\Vantrel]",  "g_MMaxTempture=dword:21000",      "g_MMinTempture=dword:15000",
+    "g_MaxTempture=dword:21001",      "g_MinTempture=dword:15001",       "g_LeakageMaxTempture=dword:405000",
+    "g_LeakageMinTempture=dword:302500", "g_Language=dword:1",           "g_TemptureAlarm=dword:0",
+    "g_AutoMaxTempture=dword:0",      "g_MouseTempture=dword:0",         "g_CoefK=dword:15000",
+    "g_CoefB=dword:4294942296",       "g_FlipMirror=dword:3",
+};
+
+struct EncodingCase {
+    const char* label;
+    const char* start;  // before the first line
+    const char* lineEnd;
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* os) { *os << c.label; }
+
+class FileEncodings : public SettingsTest, public ::testing::WithParamInterface<EncodingCase> {};
+
+TEST_P(FileEncodings, LoadEveryStoredSetting)
+{
+    std::string text = GetParam().start;
+    for (const char* line : kAllSettings)
+        text += std::string(line) + GetParam().lineEnd;
+    WriteFile(text);
+    CAppSettings s;
+    const double stored[SETTING_COUNT] = {21000, 15000, 21001, 15001, 40.5, 30.25, 1, 0, 0, 0, 1.5, -2.5, 3};
+    for (int i = 0; i < SETTING_COUNT; ++i) {
+        const SettingEntry& e = s[i];
+        EXPECT_EQ(stored[i], e.type == SETTING_DOUBLE ? e.value.dValue : e.value.nValue) << e.key;
+    }
+    EXPECT_FALSE(std::filesystem::exists(BadFile())) << "the file was read, not kept aside";
+}
+
+INSTANTIATE_TEST_SUITE_P(All, FileEncodings,
+                         ::testing::Values(EncodingCase{"plain", "", "\n"}, EncodingCase{"crlf", "", "\r\n"},
+                                           EncodingCase{"byte_order_mark", "\xEF\xBB\xBF", "\n"},
+                                           EncodingCase{"byte_order_mark_and_crlf", "\xEF\xBB\xBF", "\r\n"}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 struct StatusCase {
     const char* name;
     bool lastWrongType;

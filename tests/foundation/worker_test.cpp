@@ -8,6 +8,7 @@
 #include "foundation/CThreadActionFlow.h"
 #include "foundation/CZelThreadWorker.h"
 #include "platform/kernel/clock.h"
+#include "platform/user/CWnd.h"
 #include "platform/user/message_queue.h"
 
 namespace {
@@ -142,6 +143,55 @@ TEST(ThreadedWorkerTest, WaitCmdExitTellsWhetherAStopWasAsked)
     EXPECT_EQ(0u, w.WaitCmdExit(5));
     w.ThreadWorkerStop();
     EXPECT_EQ(1u, w.WaitCmdExit(0));
+}
+
+// A worker whose body sends a notice to a window of the thread that will stop it, as the
+// display worker does with every frame, then waits for its stop event.
+class SendingWorker : public CZelThreadWorker {
+public:
+    explicit SendingWorker(HWND target) : CZelThreadWorker(nullptr, 10000), m_target(target) {}
+
+    DWORD ActionRun() override
+    {
+        answer = SendMessage(m_target, WM_WORKER_NOTIFY, NOTIFY_FRAME_SHOWN, 0);
+        WaitForSingleObject(*m_pStopEvent, INFINITE);
+        return 0;
+    }
+
+    std::atomic<LRESULT> answer{0};
+
+private:
+    HWND m_target;
+};
+
+class NoticeWindow : public CWnd {
+public:
+    int notices = 0;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != WM_WORKER_NOTIFY) return CWnd::WindowProc(message, wParam, lParam);
+        ++notices;
+        return 42;
+    }
+};
+
+TEST(ThreadedWorkerTest, AStopServesTheMessageTheBodyIsSendingToTheStoppingThread)
+{
+    NoticeWindow window;
+    ASSERT_TRUE(window.CreateEx(0, nullptr, "notices", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    SendingWorker w(window.m_hWnd);
+    ASSERT_TRUE(w.ThreadWorkerStart());
+    // The body is inside its SendMessage now.
+    ASSERT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_SENDMESSAGE));
+    const BOOL stopped = w.ThreadWorkerStop();
+    EXPECT_TRUE(stopped) << "the stop was held up until its time-out";
+    EXPECT_EQ(1, window.notices);
+    EXPECT_EQ(42, w.answer.load());
+    if (!stopped) {  // let the body go before it is destroyed
+        window.DestroyWindow();
+        while (w.IsThreadWorkerRunning()) {
+        }
+    }
 }
 
 // A flow whose steps return scripted values.

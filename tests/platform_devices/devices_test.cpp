@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -8,71 +8,14 @@
 #include <vector>
 
 #include "platform/devices/devices.h"
+#include "platform/devices/provided_devices.h"
 #include "platform/kernel/win_errors.h"
 #include "platform/user/message_queue.h"
+#include "tests/platform_devices/device_notices.h"
 
-#ifdef VANTREL_WITH_EMULATOR
-#include "emulator/src/emulator.h"
-#endif
+using namespace device_test;
 
 namespace {
-
-// The emulated camera, unless the one running the tests chose otherwise.
-const bool kEmulated = setenv("VANTREL_CAMERA", "emulated", 0) == 0;
-
-const char* const kCameraPath = "\\\\?\\USB#VID_0BDA&PID_5840#0001#{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
-
-DEV_BROADCAST_DEVICEINTERFACE UsbFilter()
-{
-    DEV_BROADCAST_DEVICEINTERFACE filter{};
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = GUID_DEVINTERFACE_USB_DEVICE;
-    return filter;
-}
-
-struct Notice {
-    WPARAM event;
-    std::string name;
-    DWORD type;
-};
-
-// The device notices queued for the window, oldest first.
-std::vector<Notice> TakeNotices(HWND window)
-{
-    std::vector<Notice> out;
-    MSG msg;
-    while (PeekMessage(&msg, window, WM_DEVICECHANGE, WM_DEVICECHANGE, PM_REMOVE)) {
-        auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(msg.lParam);
-        auto* n = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE*>(msg.lParam);
-        EXPECT_EQ(n->dbcc_size, offsetof(DEV_BROADCAST_DEVICEINTERFACE, dbcc_name) + std::strlen(n->dbcc_name) + 1);
-        EXPECT_TRUE(n->dbcc_classguid == GUID_DEVINTERFACE_USB_DEVICE);
-        out.push_back({msg.wParam, n->dbcc_name, header->dbch_devicetype});
-    }
-    return out;
-}
-
-class DevicesTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_window = platform::user::AllocateWindowHandle();
-        DEV_BROADCAST_DEVICEINTERFACE filter = UsbFilter();
-        m_notify = RegisterDeviceNotification(m_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-        ASSERT_NE(m_notify, nullptr);
-        TakeNotices(m_window);
-    }
-    void TearDown() override
-    {
-        if (m_notify) {
-            EXPECT_TRUE(UnregisterDeviceNotification(m_notify));
-        }
-        platform::user::ReleaseWindowHandle(m_window);
-    }
-
-    HWND m_window = nullptr;
-    HDEVNOTIFY m_notify = nullptr;
-};
 
 TEST(DevicePaths, HaveTheWindowsForm)
 {
@@ -85,13 +28,7 @@ TEST_F(DevicesTest, AnArrivalAndARemovalReachTheWindow)
 {
     platform::devices::InjectDeviceEvent(true, 0x0BDA, 0x5840, "0001");
     platform::devices::InjectDeviceEvent(false, 0x0BDA, 0x5840, "0001");
-    std::vector<Notice> got = TakeNotices(m_window);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].event, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(got[0].type, DBT_DEVTYP_DEVICEINTERFACE);
-    EXPECT_EQ(got[0].name, kCameraPath);
-    EXPECT_EQ(got[1].event, DBT_DEVICEREMOVECOMPLETE);
-    EXPECT_EQ(got[1].name, kCameraPath);
+    EXPECT_EQ(TakeNotices(m_window), (std::vector<Notice>{Arrival(kCameraPath), Removal(kCameraPath)}));
 }
 
 TEST_F(DevicesTest, NoticesComeThroughGetMessageFromAnotherThread)
@@ -163,20 +100,6 @@ TEST(RegisterDeviceNotification, RefusesBadRequests)
     EXPECT_EQ(RegisterDeviceNotification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE), nullptr);
 }
 
-std::vector<std::string> InstanceIds(HDEVINFO set)
-{
-    std::vector<std::string> ids;
-    SP_DEVINFO_DATA data{};
-    data.cbSize = sizeof data;
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &data); ++i) {
-        char id[260];
-        EXPECT_TRUE(SetupDiGetDeviceInstanceId(set, &data, id, sizeof id, nullptr));
-        ids.push_back(id);
-    }
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
-    return ids;
-}
-
 TEST(DeviceEnumeration, ListsThePresentUsbDevices)
 {
     HDEVINFO set = SetupDiGetClassDevs(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
@@ -184,12 +107,6 @@ TEST(DeviceEnumeration, ListsThePresentUsbDevices)
     std::vector<std::string> ids = InstanceIds(set);
     for (const auto& id : ids)
         EXPECT_EQ(id.rfind("USB\\VID_", 0), 0u) << id;
-#ifdef VANTREL_WITH_EMULATOR
-    if (const char* camera = std::getenv("VANTREL_CAMERA"); camera && std::string(camera) == "emulated") {
-        EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).count("USB\\VID_0BDA&PID_5840\\0001"), 1u)
-            << "the emulated camera is present";
-    }
-#endif
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_FALSE(SetupDiDestroyDeviceInfoList(set));
 }
@@ -218,29 +135,45 @@ TEST(DeviceEnumeration, ShortBuffersAndBadArguments)
     EXPECT_EQ(SetupDiGetClassDevs(nullptr, nullptr, nullptr, DIGCF_PRESENT), INVALID_HANDLE_VALUE);
 }
 
-#ifdef VANTREL_WITH_EMULATOR
-TEST_F(DevicesTest, TheEmulatedCameraPlugsAndUnplugsAsADevice)
-{
-    const char* camera = std::getenv("VANTREL_CAMERA");
-    if (camera == nullptr || std::string(camera) != "emulated")
-        GTEST_SKIP() << "needs VANTREL_CAMERA=emulated";
-    emu_unplug();
-    emu_replug();
-    std::vector<Notice> got = TakeNotices(m_window);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].event, DBT_DEVICEREMOVECOMPLETE);
-    EXPECT_EQ(got[0].name, kCameraPath);
-    EXPECT_EQ(got[1].event, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(got[1].name, kCameraPath);
+// A provider whose devices the test sets.
+std::vector<platform_usb_device> g_provided;
 
-    emu_unplug();
-    HDEVINFO set = SetupDiGetClassDevs(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
-    std::vector<std::string> ids = InstanceIds(set);
-    SetupDiDestroyDeviceInfoList(set);
-    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).count("USB\\VID_0BDA&PID_5840\\0001"), 0u);
-    emu_replug();
-    TakeNotices(m_window);
+int ProvideFromTest(unsigned index, platform_usb_device* device, void*)
+{
+    if (index >= g_provided.size())
+        return 0;
+    *device = g_provided[index];
+    return 1;
 }
-#endif
+
+platform_usb_device Provided(std::uint16_t vendor, std::uint16_t product, const char* serial)
+{
+    platform_usb_device d{vendor, product, {}};
+    std::snprintf(d.serial, sizeof d.serial, "%s", serial);
+    return d;
+}
+
+TEST(ProvidedDevices, AreListedWhileTheProviderHasThem)
+{
+    static const bool added = (platform_devices_add_provider(ProvideFromTest, nullptr), true);
+    ASSERT_TRUE(added);
+    const std::string first = "USB\\VID_0BDA&PID_5840\\0001";
+    const std::string second = "USB\\VID_0BDA&PID_5830\\A_B";
+    g_provided = {Provided(0x0BDA, 0x5840, "0001"), Provided(0x0BDA, 0x5830, "A#B")};
+    std::multiset<std::string> ids = PresentIds();
+    EXPECT_EQ(ids.count(first), 1u);
+    EXPECT_EQ(ids.count(second), 1u) << "a '#' in a serial is replaced";
+    g_provided.clear();
+    ids = PresentIds();
+    EXPECT_EQ(ids.count(first), 0u);
+    EXPECT_EQ(ids.count(second), 0u);
+}
+
+TEST_F(DevicesTest, AReportedDeviceIsNoticedAsAnyOther)
+{
+    platform_devices_report(0, 0x0BDA, 0x5840, "0001");
+    platform_devices_report(1, 0x0BDA, 0x5840, "0001");
+    EXPECT_EQ(TakeNotices(m_window), (std::vector<Notice>{Removal(kCameraPath), Arrival(kCameraPath)}));
+}
 
 }  // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <set>
 #include <vector>
 
 #include "tests/platform_registry/temp_config.h"
@@ -260,6 +265,144 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"root_glued_to_key", "[HKEY_CURRENT_USERVantrel]\n"},
                       DamagedCase{"not_utf8", "\xff\xfe[garbage\n"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Reads the settings as a new run would, capturing the line a damaged file makes.
+std::string OpenCapturingStderr()
+{
+    ::testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Vantrel", 0, KEY_READ, &key));
+    return ::testing::internal::GetCapturedStderr();
+}
+
+TEST_F(RegistryTest, EveryDamagedFileIsKeptUnderANameOfItsOwn)
+{
+    const std::vector<std::string> kept = {BadFile().string(), BadFile().string() + ".1", BadFile().string() + ".2"};
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const std::string damaged = "damaged file " + std::to_string(i) + "\n";
+        WriteFile(damaged);
+        const std::string err = OpenCapturingStderr();
+        EXPECT_NE(std::string::npos, err.find("kept as " + kept[i] + ",")) << err;
+        EXPECT_FALSE(std::filesystem::exists(File()));
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ("damaged file " + std::to_string(i) + "\n", Read(kept[i])) << "never replaced: " << kept[i];
+}
+
+class SavedThroughALink : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        std::filesystem::create_directories(File().parent_path());
+        std::filesystem::create_directories(m_dir / "dotfiles");
+    }
+
+    std::filesystem::path Target() const { return m_dir / "dotfiles" / "vantrel.ini"; }
+
+    void Save(DWORD language)
+    {
+        HKEY key = Create("Vantrel");
+        SetDword(key, "g_Language", language);
+        EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    }
+
+    // The names in the settings folder, and in the folder of the link's target.
+    std::set<std::string> Names(const std::filesystem::path& dir) const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+struct LinkCase {
+    const char* label;
+    const char* link;  // what registry.ini points at; a second link in between when `chained`
+    bool chained;
+    bool targetExists;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.label; }
+
+class LinkKinds : public SavedThroughALink, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkKinds, TheTargetIsWrittenAndTheLinkStays)
+{
+    const LinkCase& c = GetParam();
+    if (c.targetExists)
+        std::ofstream(Target()) << "[HKEY_CURRENT_USER\\Vantrel]\ng_CoefK=dword:10000\n";
+    const std::filesystem::path link = std::string(c.link) == "absolute" ? Target() : std::filesystem::path(c.link);
+    if (c.chained) {
+        std::filesystem::create_symlink(link, m_dir / "dotfiles" / "middle");
+        std::filesystem::create_symlink("../dotfiles/middle", File());
+    } else {
+        std::filesystem::create_symlink(link, File());
+    }
+    Save(1);
+    EXPECT_TRUE(std::filesystem::is_symlink(File()));
+    const std::string saved = Read(Target());
+    EXPECT_NE(std::string::npos, saved.find("g_Language=dword:1"));
+    EXPECT_EQ(c.targetExists, saved.find("g_CoefK=dword:10000") != std::string::npos) << "the target was read";
+    EXPECT_EQ((std::set<std::string>{"registry.ini"}), Names(File().parent_path())) << "nothing left beside it";
+    EXPECT_EQ(c.chained ? (std::set<std::string>{"middle", "vantrel.ini"}) : (std::set<std::string>{"vantrel.ini"}),
+              Names(m_dir / "dotfiles"));
+}
+
+INSTANTIATE_TEST_SUITE_P(All, LinkKinds,
+                         ::testing::Values(LinkCase{"absolute", "absolute", false, true},
+                                           LinkCase{"relative", "../dotfiles/vantrel.ini", false, true},
+                                           LinkCase{"chained", "vantrel.ini", true, true},
+                                           LinkCase{"to_a_missing_file", "../dotfiles/vantrel.ini", false, false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SavedThroughALink, ADamagedTargetIsKeptBesideItAndTheLinkStays)
+{
+    std::ofstream(Target()) << "not a key file\n";
+    std::filesystem::create_symlink(Target(), File());
+    OpenCapturingStderr();
+    EXPECT_EQ("not a key file\n", Read(Target().string() + ".bad"));
+    Save(1);
+    EXPECT_TRUE(std::filesystem::is_symlink(File()));
+    EXPECT_NE(std::string::npos, Read(Target()).find("g_Language=dword:1"));
+}
+
+class KeptPermissions : public RegistryTest, public ::testing::WithParamInterface<std::filesystem::perms> {};
+
+TEST_P(KeptPermissions, SavingKeepsTheFilesMode)
+{
+    WriteFile("[HKEY_CURRENT_USER\\Vantrel]\n");
+    std::filesystem::permissions(File(), GetParam());
+    HKEY key = Open("Vantrel");
+    SetDword(key, "g_Language", 1);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_NE(std::string::npos, Read(File()).find("g_Language=dword:1"));
+    EXPECT_EQ(GetParam(), std::filesystem::status(File()).permissions());
+}
+
+using std::filesystem::perms;
+INSTANTIATE_TEST_SUITE_P(All, KeptPermissions,
+                         ::testing::Values(perms::owner_read | perms::owner_write,
+                                           perms::owner_read | perms::owner_write | perms::group_read,
+                                           perms::owner_read | perms::owner_write | perms::group_read |
+                                               perms::group_write | perms::others_read,
+                                           perms::owner_read | perms::owner_write | perms::others_read),
+                         [](const auto& info) {
+                             char name[16];
+                             std::snprintf(name, sizeof name, "mode_%04o", static_cast<unsigned>(info.param));
+                             return std::string(name);
+                         });
+
+TEST_F(RegistryTest, ANewFileGetsTheUsualModeLessTheUmask)
+{
+    const mode_t mask = umask(022);
+    umask(mask);
+    HKEY key = Create("Vantrel");
+    SetDword(key, "g_Language", 1);
+    RegCloseKey(key);
+    EXPECT_EQ(static_cast<perms>(0666 & ~mask), std::filesystem::status(File()).permissions());
+}
 
 TEST_F(RegistryTest, FilePathFollowsTheEnvironment)
 {

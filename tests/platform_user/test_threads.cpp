@@ -93,6 +93,33 @@ TEST_F(ThreadTest, WaitingWithATimeOutOnASendingWorkerReturnsAfterTheTimeOut)
     CloseHandle(finished);
 }
 
+TEST_F(ThreadTest, MessageWaitEndsForASendAndPeekCanServeSendsAlone)
+{
+    Answering w;
+    ASSERT_TRUE(w.CreateTop(0, 0, 50, 50));
+    HWND h = w.m_hWnd;
+    Pump();
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<LRESULT> result{0};
+    std::thread worker([&] { result = SendMessage(h, kNotify, 4, 0); });
+    // Without QS_SENDMESSAGE the waiting send does not end the wait.
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &never, FALSE, 30, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &never, FALSE, INFINITE, QS_SENDMESSAGE), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_SENDMESSAGE), WAIT_OBJECT_0);
+    PostMessage(h, kNotify, 100, 0);
+    MSG msg;
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE));
+    worker.join();
+    EXPECT_EQ(result.load(), 8);
+    ASSERT_EQ(w.Count(kNotify), 1) << "the posted message is still queued";
+    ASSERT_TRUE(PeekMessage(&msg, h, kNotify, kNotify, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 100u);
+
+    SetEvent(never);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &never, FALSE, 0, QS_SENDMESSAGE), WAIT_OBJECT_0);
+    CloseHandle(never);
+}
+
 TEST_F(ThreadTest, SendToAWindowDestroyedWhileTheWorkerWaitsReturnsZero)
 {
     Answering w;

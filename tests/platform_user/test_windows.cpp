@@ -359,17 +359,77 @@ TEST_F(WindowTest, KeyStateFollowsKeysAndKeysGoToTheFocus)
     EXPECT_EQ(w.Last(WM_KEYDOWN)->wParam, static_cast<WPARAM>('R'));
 }
 
-TEST_F(WindowTest, DoubleClickComesAsSecondPressWithinItsTime)
+// A control of a class that records the mouse presses reaching it.
+class PressRecorder : public RecordingWnd {
+public:
+    BOOL CreateOf(CWnd& parent, LPCSTR className, DWORD style)
+    {
+        return Create(className, "", WS_CHILD | WS_VISIBLE | style, RECT{0, 0, 100, 100}, &parent, 7);
+    }
+};
+
+struct QuickClicks {
+    LPCSTR className;
+    DWORD style;
+    Button button;
+    UINT press, doubleClick;
+    bool wantsDoubleClicks;
+};
+
+class QuickClickTest : public UserTest, public ::testing::WithParamInterface<QuickClicks> {};
+
+const BOOL kQuickClickClass = platform::user::RegisterWindowClass("QuickClickWanted", CS_DBLCLKS, nullptr);
+
+TEST_P(QuickClickTest, SecondQuickPressIsADoubleClickOnlyForClassesThatAskForIt)
 {
-    RecordingWnd w;
-    ASSERT_TRUE(w.CreateTop(0, 0, 100, 100));
-    for (int i = 0; i < 2; ++i) {
-        input::MouseButton(POINT{10, 10}, Button::Left, true);
-        input::MouseButton(POINT{10, 10}, Button::Left, false);
+    const QuickClicks& c = GetParam();
+    RecordingWnd top;
+    ASSERT_TRUE(top.CreateTop(0, 0, 100, 100));
+    PressRecorder w;
+    ASSERT_TRUE(w.CreateOf(top, c.className, c.style));
+    // Three quick clicks within the double-click distance: the second ends a pair, the third
+    // begins a new one.
+    for (int x : {10, 12, 14}) {
+        input::MouseButton(POINT{x, 10}, c.button, true);
+        input::MouseButton(POINT{x, 10}, c.button, false);
     }
     Pump();
-    EXPECT_EQ(w.Count(WM_LBUTTONDOWN), 1);
-    EXPECT_EQ(w.Count(WM_LBUTTONDBLCLK), 1);
+    EXPECT_EQ(w.Count(c.press), c.wantsDoubleClicks ? 2 : 3);
+    EXPECT_EQ(w.Count(c.doubleClick), c.wantsDoubleClicks ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByClass, QuickClickTest,
+    ::testing::Values(QuickClicks{nullptr, 0, Button::Left, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, false},
+                      QuickClicks{"SomeUnregisteredClass", 0, Button::Right, WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, false},
+                      QuickClicks{"QuickClickWanted", 0, Button::Left, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, true},
+                      QuickClicks{"Button", BS_OWNERDRAW, Button::Left, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, true},
+                      QuickClicks{"Static", SS_NOTIFY, Button::Left, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, true},
+                      QuickClicks{"static", SS_NOTIFY, Button::Right, WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, true},
+                      QuickClicks{"ComboBox", CBS_DROPDOWNLIST, Button::Left, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, true}));
+
+TEST_F(WindowTest, DistantSecondPressIsNoDoubleClick)
+{
+    RecordingWnd top;
+    ASSERT_TRUE(top.CreateTop(0, 0, 100, 100));
+    PressRecorder w;
+    ASSERT_TRUE(w.CreateOf(top, "Button", BS_OWNERDRAW));
+    for (int x : {10, 30}) {
+        input::MouseButton(POINT{x, 10}, Button::Left, true);
+        input::MouseButton(POINT{x, 10}, Button::Left, false);
+    }
+    Pump();
+    EXPECT_EQ(w.Count(WM_LBUTTONDOWN), 2);
+    EXPECT_EQ(w.Count(WM_LBUTTONDBLCLK), 0);
+}
+
+TEST(WindowClass, ANameIsRegisteredOnceAndBuiltInNamesAreTaken)
+{
+    ASSERT_TRUE(kQuickClickClass);
+    EXPECT_FALSE(platform::user::RegisterWindowClass("quickclickwanted", 0, nullptr));
+    EXPECT_FALSE(platform::user::RegisterWindowClass("BUTTON", 0, nullptr));
+    EXPECT_FALSE(platform::user::RegisterWindowClass("", 0, nullptr));
+    EXPECT_FALSE(platform::user::RegisterWindowClass(nullptr, 0, nullptr));
 }
 
 TEST_F(WindowTest, WheelGoesToTheParentWhenTheChildLeavesIt)
@@ -658,12 +718,12 @@ TEST_F(WindowTest, DialogErasesWithTheBrushItsCtlColorGives)
     ColouredDialog d;
     ASSERT_TRUE(d.Create(902u));
     d.brush = static_cast<UINT_PTR>(RGB(1, 12, 21)) << 8;
-    DefWindowProc(d.m_hWnd, WM_ERASEBKGND, 0, 0);
+    CallClassWindowProc(d.m_hWnd, WM_ERASEBKGND, 0, 0);
     ASSERT_EQ(d.kinds, std::vector<UINT>{CTLCOLOR_DLG});
     EXPECT_EQ(platform::user::GetWindowSurface(d.m_hWnd)->row(3)[3], platform::user::OpaquePixel(RGB(1, 12, 21)));
     d.brush = 1;
     Fill(d.m_hWnd, 0xFF123456u);
-    DefWindowProc(d.m_hWnd, WM_ERASEBKGND, 0, 0);
+    CallClassWindowProc(d.m_hWnd, WM_ERASEBKGND, 0, 0);
     EXPECT_EQ(platform::user::GetWindowSurface(d.m_hWnd)->row(3)[3], 0xFF123456u);  // a hollow brush erases nothing
     platform::user::SetGdiBridge(platform::user::GdiBridge{});
     d.DestroyWindow();

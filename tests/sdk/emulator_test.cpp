@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -108,6 +110,25 @@ struct Notices {
 void OnPlug(int plugged, const char *serial, void *arg)
 {
     static_cast<Notices *>(arg)->seen.emplace_back(plugged, serial);
+}
+
+void IgnoreFrame(const void *, size_t, uint32_t, uint32_t, uint32_t, void *)
+{
+}
+
+// A stream thread that never really waits spins through thousands of wake-ups a frame.
+TEST_F(EmulatorTest, StreamThreadSleepsBetweenFrames)
+{
+    uint32_t token = 0;
+    ASSERT_EQ(emu_open(0, &token), 0);
+    emu_set_frame_period_us(10000);
+    ASSERT_EQ(emu_stream_start(token, 1, 25, IgnoreFrame, nullptr), 0);
+    for (int waited = 0; emu_frames_delivered() < 10 && waited < 500; waited++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    emu_stream_stop();
+    const uint64_t frames = emu_frames_delivered();
+    ASSERT_GE(frames, 10u);
+    EXPECT_LE(emu_stream_wakeups(), 2 * frames + 2);
 }
 
 TEST_F(EmulatorTest, PlugNoticesAndDeadHandles)

@@ -47,10 +47,11 @@ protected:
         DrainReadyCount();
     }
 
-    // The ready count lives for the process: take what earlier tests left, without waiting.
+    // The ready count lives for the process: take what earlier tests left. A wait count of 1
+    // looks once (0 would not look at all).
     static void DrainReadyCount()
     {
-        uvc_camera_stream_start(StreamRequest(0), nullptr); // no camera open: only sets the wait count
+        uvc_camera_stream_start(StreamRequest(1), nullptr); // no camera open: only sets the wait count
         uvc_camera_stream_close(0);
         uint8_t scratch[1];
         while (uvc_frame_get(scratch) == 0) {

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/user/input.h"
 #include "tests/view/ViewTestSupport.h"
 #include "view/COGLStatic.h"
 
@@ -280,6 +281,22 @@ TEST_F(ShapeEditing, PointsToggle)
     EXPECT_EQ(v->points[0].x, 40);
     Click(hwnd, 83, 60);  // 3 pixels off: a new point
     EXPECT_EQ(v->points.size(), 2u);
+}
+
+// Through the window layer's input: the second of two quick clicks comes as a double-click (the
+// static class takes them) and must still place its point.
+TEST_F(ShapeEditing, TwoQuickClicksPlaceTwoPoints)
+{
+    namespace input = platform::user::input;
+    ctl.m_nTool = TOOL_POINT;
+    for (int x : {40, 44}) {  // within the double-click distance, beyond a point's 3 pixels
+        input::MouseButton(POINT{x, 50}, input::Button::Left, true);
+        input::MouseButton(POINT{x, 50}, input::Button::Left, false);
+    }
+    Pump();
+    ASSERT_EQ(v->points.size(), 2u);
+    EXPECT_EQ(v->points[0].x, 40);
+    EXPECT_EQ(v->points[1].x, 44);
 }
 
 TEST_F(ShapeEditing, ComparePointsComeWithTheirTwins)
