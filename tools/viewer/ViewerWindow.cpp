@@ -77,7 +77,7 @@ void ViewerDisplay::ShowState()
 {
     char text[256];
     std::snprintf(text, sizeof text, "viewer - %s, tool %d, flip %d%s%s - keys 0 1 2 9 M F H D G A T C R Esc",
-                  kModes[m_nDisplayMode], m_nTool, theApp.m_nFlipMirror, m_renderer.m_b3D ? ", 3D" : "",
+                  kModes[m_nDisplayMode], m_nTool, theApp.m_nFlipMirror.load(), m_renderer.m_b3D ? ", 3D" : "",
                   theApp.m_nAlarmCountdown > 0 ? ", ALARM" : "");
     if (CWnd* top = GetParent())
         top->SetWindowText(text);
