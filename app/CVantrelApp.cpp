@@ -57,7 +57,7 @@ BOOL CVantrelApp::InitInstance()
     CWinApp::InitInstance();
     InstallCrashReports();
     // A logout or Ctrl+C from here on closes the main window as its close button does.
-    CloseWindowOnTerminationSignals(nullptr);
+    TakeTerminationSignals();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     InitGdiplus();
     CTickerZel::Init();

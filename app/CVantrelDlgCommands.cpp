@@ -6,9 +6,10 @@
 
 namespace {
 
-constexpr int kModeThermalField = 1;
-constexpr int kModeCompare = 2;
-constexpr int kModeRoiCheck = 3;
+// The display's inspection modes.
+constexpr int kThermalField = 1;
+constexpr int kCompare = 2;
+constexpr int kRoiCheck = 3;
 
 }  // namespace
 
@@ -75,7 +76,7 @@ void CVantrelDlg::SelectSource(int source)
     IrFrame* const frames[] = {&capture.m_frameLive, &capture.m_frameImage, &capture.m_frameVideo};
     m_display.m_nImageSlot = 0;
     m_display.m_pImage = frames[source];
-    const bool roi = m_display.m_nDisplayMode == kModeRoiCheck;
+    const bool roi = m_display.m_nDisplayMode == kRoiCheck;
     capture.ColorizeFrame(frames[source], roi ? &m_display.m_renderer.m_pViews[0].rects : nullptr);
     CheckInGroup(kSourceCamera, 3, kSourceCamera + source);
     if (source == 1) PressButton(kImageList);
@@ -94,7 +95,7 @@ void CVantrelDlg::SelectMode(int mode, int checked)
 {
     CheckInGroup(kModePcba, 4, kModePcba + mode);
     if (!checked) return;
-    if (mode == kModeCompare || m_display.m_nDisplayMode == kModeCompare) ClearInspectionObjects();
+    if (mode == kCompare || m_display.m_nDisplayMode == kCompare) ClearInspectionObjects();
     {
         CAutoLock lock(&m_display.m_lockDisplay);
         m_display.m_renderer.m_pViews[0].Clear();
@@ -107,13 +108,13 @@ void CVantrelDlg::SelectMode(int mode, int checked)
 void CVantrelDlg::ApplyModeLayout(int mode)
 {
     CStaticDisplay& d = m_display;
-    d.m_renderer.m_b3D = mode == kModeThermalField;
-    m_btn[kGrid].ShowWindow(mode == kModeThermalField ? SW_SHOW : SW_HIDE);
-    const bool tools = mode != kModeThermalField && mode != kModeRoiCheck;
+    d.m_renderer.m_b3D = mode == kThermalField;
+    m_btn[kGrid].ShowWindow(mode == kThermalField ? SW_SHOW : SW_HIDE);
+    const bool tools = mode != kThermalField && mode != kRoiCheck;
     for (int b = kToolPoint; b <= kToolPolygon; ++b) m_btn[b].ShowWindow(tools ? SW_SHOW : SW_HIDE);
-    if (mode == kModeThermalField) {
+    if (mode == kThermalField) {
         d.m_nTool = TOOL_NONE;
-    } else if (mode == kModeRoiCheck) {
+    } else if (mode == kRoiCheck) {
         d.m_nTool = TOOL_RECT;
         CAutoLock lock(&d.m_lockDisplay);
         d.m_renderer.m_pViews[0].rects.push_back(new RectShape{100, 100, 40, 30});

@@ -77,13 +77,16 @@ bool install()
 
 }  // namespace
 
-BOOL CloseWindowOnTerminationSignals(HWND window)
+BOOL TakeTerminationSignals()
 {
     static const bool installed = install();
-    if (!installed) return FALSE;
+    return installed ? TRUE : FALSE;
+}
+
+void CloseWindowOnTerminationSignals(HWND window)
+{
     Target& t = target();
     std::lock_guard lock(t.mutex);
     t.window = window;
     if (window != nullptr && t.pending && PostMessage(window, WM_CLOSE, 0, 0)) t.pending = false;
-    return TRUE;
 }

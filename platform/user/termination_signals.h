@@ -6,7 +6,10 @@
 
 #include "platform/user/window.h"
 
-// Installs the signal handlers (once) and makes `window` the one that a signal closes (WM_CLOSE
-// posted to it); NULL: none. A signal that comes while there is no window is kept and closes the
-// next window set. FALSE when the handlers could not be installed.
-BOOL CloseWindowOnTerminationSignals(HWND window);
+// Takes the three signals for the process from now on (once). FALSE when they could not be taken.
+BOOL TakeTerminationSignals();
+
+// The window a signal closes (WM_CLOSE posted to it); NULL: none. A signal that comes while there
+// is no window is kept and closes the next window named. Without TakeTerminationSignals the
+// signals keep their default action and this only names the window.
+void CloseWindowOnTerminationSignals(HWND window);

@@ -36,7 +36,8 @@ TEST_P(TerminationSignals, FirstSignalClosesTheWindow)
     EXPECT_EXIT(
         {
             HWND window = platform::user::AllocateWindowHandle();
-            if (!CloseWindowOnTerminationSignals(window)) std::_Exit(2);
+            if (!TakeTerminationSignals()) std::_Exit(2);
+            CloseWindowOnTerminationSignals(window);
             raise(sig);
             std::_Exit(Closed(window) ? 0 : 1);
         },
@@ -49,8 +50,22 @@ TEST_P(TerminationSignals, SecondSignalEndsTheProcessAtOnce)
     EXPECT_EXIT(
         {
             HWND window = platform::user::AllocateWindowHandle();
+            TakeTerminationSignals();
             CloseWindowOnTerminationSignals(window);
             raise(sig);
+            raise(sig);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(sig), "");
+}
+
+// Until the signals are taken, naming a window changes nothing: a signal ends the process.
+TEST_P(TerminationSignals, WithoutTakingThemASignalKeepsItsDefault)
+{
+    const int sig = GetParam();
+    EXPECT_EXIT(
+        {
+            CloseWindowOnTerminationSignals(platform::user::AllocateWindowHandle());
             raise(sig);
             std::_Exit(0);
         },
@@ -65,6 +80,7 @@ TEST(TerminationSignalsWithoutWindow, SignalIsKeptForTheNextWindow)
     EXPECT_EXIT(
         {
             HWND gone = platform::user::AllocateWindowHandle();
+            TakeTerminationSignals();
             CloseWindowOnTerminationSignals(gone);
             platform::user::ReleaseWindowHandle(gone);
             raise(SIGTERM);
