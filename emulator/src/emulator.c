@@ -214,13 +214,13 @@ int emu_device_identity(unsigned index, uint16_t *vid, uint16_t *pid, const char
 
 /* ---- the machine's view: with VANTREL_CAMERA=emulated the module is plugged into it ---- */
 
+#ifdef EMULATOR_WITH_DEVICE_LAYER
 static int selected(void)
 {
     const char *camera = getenv("VANTREL_CAMERA");
     return camera && strcmp(camera, "emulated") == 0;
 }
 
-#ifdef EMULATOR_WITH_DEVICE_LAYER
 static int provide_module(unsigned index, platform_usb_device *device, void *unused)
 {
     uint16_t vid, pid;
