@@ -1,6 +1,7 @@
 // Device contexts of windows: paint, client and window DCs over each window's surface, and the
 // bridge that lets the window layer reach them.
 #include <mutex>
+#include <string>
 
 #include "platform/gdi/gdi_access.h"
 #include "platform/gdi/gdi_objects.h"
@@ -40,41 +41,68 @@ bool SolidBrushColor(HBRUSH brush, COLORREF* color)
     return true;
 }
 
-// The standard look of the built-in controls that the program leaves to the system: text of a
-// static control, a push button's face, a check box and a combo box field.
-void DrawControl(HWND hwnd, HDC dc)
+// A frame in the DC's pen around a rectangle filled with the brush.
+void FramedBox(HDC dc, const RECT& r, HGDIOBJ brush)
 {
-    RECT r = ClientRect(hwnd);
-    char text[512] = {0};
-    GetWindowText(hwnd, text, sizeof text);
-    DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    Rectangle(dc, r.left, r.top, r.right, r.bottom);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+}
+
+void DrawPushButton(HDC dc, RECT r, const std::string& text)
+{
     HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FramedBox(dc, r, face);
+    DeleteObject(face);
+    DrawText(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+void DrawCheckBox(HDC dc, RECT r, const std::string& text, bool checked)
+{
+    const int box = 13, top = (r.top + r.bottom - box) / 2;
+    FramedBox(dc, RECT{r.left, top, r.left + box, top + box}, GetStockObject(WHITE_BRUSH));
+    if (checked) {
+        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+        MoveToEx(dc, r.left + 3, top + 6, nullptr), LineTo(dc, r.left + 5, top + 9), LineTo(dc, r.left + 10, top + 3);
+        SelectObject(dc, oldPen);
+    }
+    r.left += box + 4;
+    DrawText(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
+}
+
+UINT StaticTextFormat(platform::user::ControlLook::Align align)
+{
+    using Align = platform::user::ControlLook::Align;
+    UINT horizontal = align == Align::Center ? DT_CENTER : align == Align::Right ? DT_RIGHT : DT_LEFT;
+    return horizontal | DT_WORDBREAK;
+}
+
+// The standard look of the built-in controls that the program leaves to the system.
+void DrawControl(HWND hwnd, HDC dc, const platform::user::ControlLook& look)
+{
+    using Kind = platform::user::ControlLook::Kind;
+    RECT r = ClientRect(hwnd);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    UINT format = DT_SINGLELINE | DT_VCENTER;
-    DWORD kind = style & BS_TYPEMASK;
-    if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) {
-        FillRect(dc, &r, face);
-        HGDIOBJ old = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-        Rectangle(dc, r.left, r.top, r.right, r.bottom);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, old);
-        format |= DT_CENTER;
-    } else if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX) {
-        int box = 13, top = (r.top + r.bottom - box) / 2;
-        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-        HGDIOBJ old = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-        Rectangle(dc, r.left, top, r.left + box, top + box);
-        if (SendMessage(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-            MoveToEx(dc, r.left + 3, top + 6, nullptr), LineTo(dc, r.left + 5, top + 9), LineTo(dc, r.left + 10, top + 3);
-        }
-        SelectObject(dc, old);
-        SelectObject(dc, oldPen);
-        r.left += box + 4;
+    switch (look.kind) {
+    case Kind::Icon:
+        if (look.icon) DrawIcon(dc, 0, 0, look.icon);
+        break;
+    case Kind::PushButton:
+        DrawPushButton(dc, r, look.text);
+        break;
+    case Kind::CheckBox:
+        DrawCheckBox(dc, r, look.text, look.checked);
+        break;
+    case Kind::ComboField:
+        DrawText(dc, look.text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
+        break;
+    case Kind::Text:
+        DrawText(dc, look.text.c_str(), -1, &r, StaticTextFormat(look.align));
+        break;
     }
-    DrawText(dc, text, -1, &r, format);
-    DeleteObject(face);
 }
 
 }  // namespace

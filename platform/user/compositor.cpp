@@ -2,6 +2,8 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 
 #include "platform/user/surface.h"
@@ -14,6 +16,16 @@ namespace platform::user {
 namespace {
 
 constexpr std::uint32_t kFramePixel = 0xFF000000u;
+
+// While messages keep coming, a change waits at most about this long to be presented, or behind
+// one paint that is expected to be quick: one that took less than half a frame period (25 frames a
+// second) the last time. Before a slower paint, what changed is presented at once. So a finished
+// picture reaches the screen within a frame period, and quick paints in a row are presented
+// together.
+constexpr auto kPresentDelay = std::chrono::milliseconds(10);
+constexpr auto kSlowPaint = std::chrono::milliseconds(20);
+
+std::atomic<PresentObserver> g_presentObserver{nullptr};
 
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count)
 {
@@ -153,19 +165,44 @@ BOOL RenderWindowToPng(HWND hwnd, const std::string& path)
 void PresentChangedWindows()
 {
     auto self = std::this_thread::get_id();
-    std::lock_guard lock(TreeMutex());
-    for (HWND top : TopLevelWindows()) {
-        Node* n = Find(top);
-        if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
-        Picture whole;
-        whole.width = n->rect.right - n->rect.left;
-        whole.height = n->rect.bottom - n->rect.top;
-        whole.pixels.assign(static_cast<std::size_t>(whole.width) * whole.height, kFramePixel);
-        int b = BorderOf(*n);
-        composeNode(whole, *n, b, b, RECT{b, b, whole.width - b, whole.height - b});
-        clearChanged(*n);
-        if (n->host) HostPresent(*n, whole);
+    std::vector<HWND> presented;
+    {
+        std::lock_guard lock(TreeMutex());
+        TakeChangedSince(true);
+        for (HWND top : TopLevelWindows()) {
+            Node* n = Find(top);
+            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
+            Picture whole;
+            whole.width = n->rect.right - n->rect.left;
+            whole.height = n->rect.bottom - n->rect.top;
+            whole.pixels.assign(static_cast<std::size_t>(whole.width) * whole.height, kFramePixel);
+            int b = BorderOf(*n);
+            composeNode(whole, *n, b, b, RECT{b, b, whole.width - b, whole.height - b});
+            clearChanged(*n);
+            if (n->host == nullptr) continue;
+            HostPresent(*n, whole);
+            presented.push_back(top);
+        }
     }
+    if (presented.empty()) return;
+    if (PresentObserver observer = g_presentObserver.load()) {
+        for (HWND top : presented) observer(top);
+    }
+}
+
+void SetPresentObserver(PresentObserver observer) { g_presentObserver = observer; }
+
+void detail::PresentIfDue(HWND nextPaint)
+{
+    {
+        std::lock_guard lock(TreeMutex());
+        auto since = TakeChangedSince(false);
+        if (!since) return;
+        const Node* n = Find(nextPaint);
+        bool slowPaintNext = n != nullptr && (!n->lastPaint || *n->lastPaint >= kSlowPaint);
+        if (!slowPaintNext && std::chrono::steady_clock::now() - *since < kPresentDelay) return;
+    }
+    PresentChangedWindows();
 }
 
 }  // namespace platform::user

@@ -5,11 +5,24 @@
 // CDC object for OnCtlColor/OnEraseBkgnd, built-in controls not drawn, brushes ignored).
 #pragma once
 
+#include <string>
+
 #include "platform/user/user_types.h"
 
 class CDC;
 
 namespace platform::user {
+
+// The standard look of a built-in control, chosen by its class and its style within the class.
+struct ControlLook {
+    enum class Kind { Text, Icon, PushButton, CheckBox, ComboField };
+    enum class Align { Left, Center, Right };
+    Kind kind = Kind::Text;
+    std::string text;
+    Align align = Align::Left;  // of a static's text, which wraps at word breaks
+    HICON icon = nullptr;       // an icon static's icon, drawn at its own size in the top left corner
+    bool checked = false;       // a check box's mark
+};
 
 struct GdiBridge {
     // A device context drawing into the window's surface, clipped to its client area.
@@ -19,9 +32,8 @@ struct GdiBridge {
     CDC* (*dcFromHandle)(HDC dc) = nullptr;
     // The colour of a solid brush; false for a hollow (null) brush or an unknown handle.
     bool (*solidBrushColor)(HBRUSH brush, COLORREF* color) = nullptr;
-    // Draws the standard look of a built-in control (static text, push button, check box, combo
-    // box field) into dc, reading the control's text, style and state through the window functions.
-    void (*drawControl)(HWND hwnd, HDC dc) = nullptr;
+    // Draws the standard look of a built-in control into dc, over its client area.
+    void (*drawControl)(HWND hwnd, HDC dc, const ControlLook& look) = nullptr;
 };
 
 void SetGdiBridge(const GdiBridge& bridge);

@@ -87,30 +87,33 @@ namespace {
 
 // Looks for a message as Windows takes them: sent messages of other threads are handled first,
 // then posted and input messages in order, then WM_PAINT for a window with an update region, then
-// due timers.
+// due timers. What changed on the screen meanwhile is presented when due (see surface.h).
 BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
 {
     using namespace platform::user::detail;
     ServeSentMessages();
     HostPumpEvents();
     Queue& q = queue();
+    bool found = false;
     {
         std::lock_guard lock(q.mutex);
         auto it = findMatch(q, hwnd, first, last);
         if (it != q.messages.end()) {
             *msg = *it;
             if (remove) q.messages.erase(it);
-            return TRUE;
+            found = true;
         }
     }
-    if (matchesNumber(WM_PAINT, first, last)) {
+    if (!found && matchesNumber(WM_PAINT, first, last)) {
         if (HWND target = FindPaintTarget(hwnd)) {
             *msg = MSG{target, WM_PAINT, 0, 0, nowMs(), POINT{0, 0}};
+            PresentIfDue(target);
             return TRUE;
         }
     }
-    if (matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove)) return TRUE;
-    return FALSE;
+    if (!found) found = matchesNumber(WM_TIMER, first, last) && TakeDueTimer(hwnd, msg, remove);
+    if (found) PresentIfDue(nullptr);
+    return found ? TRUE : FALSE;
 }
 
 }  // namespace

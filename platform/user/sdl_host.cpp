@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/window_tree.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 struct Host {
     std::once_flag once;
+    std::mutex glMutex;
+    GlBridge gl;  // set by the OpenGL layer from whichever thread uses it first
     bool ready = false;
     bool headless = true;
     std::thread::id thread;
@@ -26,6 +29,16 @@ Host& host()
 {
     static Host* h = new Host;
     return *h;
+}
+
+// Whether the video driver can show a window's pixels without OpenGL (X11 through shared memory,
+// the off-screen drivers in memory). There the window surface is taken from the driver itself:
+// SDL would otherwise put an OpenGL renderer behind it, whose context then stays current on the
+// user-interface thread and meets the program's own contexts there. Only Wayland and KMS/DRM
+// have no such way in SDL 2; there presentation steps around the program's contexts instead.
+bool hasOwnFramebuffer(const char* driver)
+{
+    return driver != nullptr && std::strcmp(driver, "wayland") != 0 && std::strcmp(driver, "KMSDRM") != 0;
 }
 
 bool ensureVideo()
@@ -44,11 +57,37 @@ bool ensureVideo()
         h.thread = std::this_thread::get_id();
         const char* driver = SDL_GetCurrentVideoDriver();
         h.headless = driver == nullptr || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+        if (hasOwnFramebuffer(driver)) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     });
     return h.ready && h.thread == std::this_thread::get_id();
 }
 
 SDL_Window* sdlOf(const Node& n) { return static_cast<SDL_Window*>(n.host); }
+
+// Around what may run SDL's own OpenGL (presenting through, and destroying, a window surface with
+// a renderer behind it): no context of the program is current meanwhile, and SDL's context is not
+// current afterwards, so that SDL makes it current again itself the next time.
+class SdlGlScope {
+public:
+    SdlGlScope()
+    {
+        {
+            std::lock_guard lock(host().glMutex);
+            m_gl = host().gl;
+        }
+        if (m_gl.releaseCurrent) m_gl.releaseCurrent();
+    }
+    ~SdlGlScope()
+    {
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+        if (m_gl.restoreCurrent) m_gl.restoreCurrent();
+    }
+    SdlGlScope(const SdlGlScope&) = delete;
+    SdlGlScope& operator=(const SdlGlScope&) = delete;
+
+private:
+    GlBridge m_gl;
+};
 
 HWND hwndOf(Uint32 windowId)
 {
@@ -112,7 +151,7 @@ void windowEvent(const SDL_WindowEvent& e)
     }
     case SDL_WINDOWEVENT_EXPOSED: {
         std::lock_guard lock(TreeMutex());
-        if (Node* n = Find(hwnd)) n->changed = true;
+        if (Node* n = Find(hwnd)) NoteChanged(*n);
         break;
     }
     case SDL_WINDOWEVENT_LEAVE:
@@ -145,6 +184,7 @@ void HostDestroy(Node& n)
 {
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
+    SdlGlScope scope;
     SDL_DestroyWindow(sdlOf(n));
     n.host = nullptr;
 }
@@ -166,7 +206,7 @@ void HostSyncShow(Node& n)
     SDL_ShowWindow(sdlOf(n));
     if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
     else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
-    n.changed = true;
+    NoteChanged(n);
 }
 
 void HostSetTitle(Node& n)
@@ -177,6 +217,7 @@ void HostSetTitle(Node& n)
 void HostPresent(Node& n, const Picture& picture)
 {
     if (n.host == nullptr || picture.width <= 0 || picture.height <= 0) return;
+    SdlGlScope scope;
     SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
     if (target == nullptr) return;
     int w = std::min(target->w, picture.width), h = std::min(target->h, picture.height);
@@ -285,3 +326,10 @@ void HostSetCursor(HCURSOR cursor)
 }
 
 }  // namespace platform::user::detail
+
+void platform::user::SetGlBridge(const GlBridge& bridge)
+{
+    detail::Host& h = detail::host();
+    std::lock_guard lock(h.glMutex);
+    h.gl = bridge;
+}

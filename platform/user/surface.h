@@ -90,9 +90,18 @@ BOOL RenderWindowToPng(HWND hwnd, const std::string& path);
 // Writes any picture to a PNG file; FALSE on failure.
 BOOL WritePictureToPng(const Picture& picture, const std::string& path);
 
-// Composes every top-level window that has changed and presents it in its SDL window. The message
-// loops call it whenever the queue runs empty; a test may call it to present at once.
+// Composes every top-level window of this thread that has changed and presents it in its SDL
+// window. Taking messages presents without being asked (PeekMessage, GetMessage, WaitMessage):
+// when the queue runs empty, before a WM_PAINT of a window whose last paint was slow (20 ms or
+// more), and once a change has waited 10 ms while messages keep coming; so a finished picture
+// never waits for an idle queue, and quick paints in a row are shown together. A test may call it
+// to present at once.
 void PresentChangedWindows();
+
+// Told, on the presenting thread, of each top-level window whose picture has just been handed to
+// the display (null: nobody). For measurements.
+using PresentObserver = void (*)(HWND topLevel);
+void SetPresentObserver(PresentObserver observer);
 
 // A pixel value from a COLORREF, fully opaque.
 inline std::uint32_t OpaquePixel(COLORREF c)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,9 +24,9 @@ struct WindowClass {
 // or unknown name.
 WindowClass FindWindowClass(LPCSTR name);
 
-struct ComboItem {
-    std::string text;
-    UINT_PTR data = 0;
+// What a built-in control keeps of its own, made by its class procedure on first use.
+struct ControlState {
+    virtual ~ControlState() = default;
 };
 
 struct Node {
@@ -53,27 +54,42 @@ struct Node {
     bool updateEmpty = true;
     bool updateErase = false;
     RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
-    bool changed = true;
+    bool changed = true;  // set through NoteChanged
+    std::optional<std::chrono::steady_clock::duration> lastPaint;  // of a paint taken from the queue
 
     HCURSOR cursor = nullptr;
     HMENU systemMenu = nullptr;
     HICON icon = nullptr;
 
-    bool pressed = false;  // a button held down by the mouse
-    int check = 0;
-    std::vector<ComboItem> items;
-    int curSel = -1;
-    int itemHeight = 16;
+    std::unique_ptr<ControlState> control;
 
     void* host = nullptr;  // the display host's window of a top-level window
 };
 
+// The control state of the window's class procedure, made on first use. Each class procedure
+// keeps one kind of state. The caller holds TreeMutex.
+template <class State>
+State& ControlStateOf(Node& n)
+{
+    if (!n.control) n.control = std::make_unique<State>();
+    return static_cast<State&>(*n.control);
+}
+
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
+// The window's pixels differ from what was last presented. The caller holds TreeMutex.
+void NoteChanged(Node& n);
+// When the oldest change not yet presented was made (none: nothing changed); with take, the
+// changes count as presented from now. The caller holds TreeMutex.
+std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take);
 // The node, or null for a handle that is not a live window. The caller holds TreeMutex.
 Node* Find(HWND hwnd);
 // Top-level windows in creation order. The caller holds TreeMutex.
 std::vector<HWND> TopLevelWindows();
+// Enters a new window into the tree, as its parent's topmost child or as a top-level window, and
+// takes it out again. The caller holds TreeMutex.
+void AddNode(std::unique_ptr<Node> node);
+std::unique_ptr<Node> RemoveNode(HWND hwnd);
 HWND RootOf(HWND hwnd);
 int BorderOf(const Node& n);
 RECT ClientRectOf(const Node& n);  // client coordinates
@@ -82,6 +98,9 @@ bool VisibleChain(HWND hwnd);
 
 // Calls the window's procedure on this thread (no thread check); 0 for a dead window.
 LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the window's own procedure or its class's (which: &Node::proc or &Node::classProc), or
+// DefWindowProc where there is none; 0 for a dead window.
+LRESULT CallThrough(WNDPROC Node::*which, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The first window owned by this thread, parent before children, that is visible and has a
 // non-empty update region; null when none.
@@ -92,6 +111,11 @@ bool TakeDueTimer(HWND filter, MSG* msg, bool remove);
 // Milliseconds until the next timer is due (INFINITE: none).
 DWORD MsUntilNextTimer();
 void DropTimersOf(HWND hwnd);
+
+// Presents the changed windows when a presentation is due (compositor.cpp): before a paint that
+// may be slow (nextPaint: the window about to paint, null when no paint comes next), and when the
+// oldest change has waited a few milliseconds.
+void PresentIfDue(HWND nextPaint);
 
 // Sent messages from other threads waiting for this thread; served by the queue.
 void ServeSentMessages();
@@ -125,11 +149,18 @@ void WakeQueue();
 // hook runs inside CreateWindowExA on the creating thread, right after the handle exists.
 using AttachHook = void (*)(HWND hwnd, void* object);
 void SetPendingAttach(AttachHook hook, void* object);
+// Called by CreateWindowExA: runs the pending hook of this thread, once.
+void RunPendingAttach(HWND hwnd);
 // Where the window's messages go from now on (null: back to its class procedure).
 void SetWindowProc(HWND hwnd, WNDPROC proc);
 // The class style of the window's class; 0 for a dead window.
 UINT ClassStyleOf(HWND hwnd);
 // Fills a rectangle of the window's surface (null: all) with one pixel value.
 void FillSurface(HWND hwnd, const RECT* rect, std::uint32_t pixel);
+// Fills what the current paint covers (the whole client area outside a paint) with one pixel.
+void ErasePaintArea(HWND hwnd, std::uint32_t pixel);
+// Moves and sizes a window (r in its parent's client coordinates, or the screen's), sending
+// WM_SIZE (of that kind) and WM_MOVE as they apply; repaint invalidates it even unsized.
+void ApplyRect(HWND hwnd, RECT r, bool repaint, UINT sizeKind);
 
 }  // namespace platform::user::detail

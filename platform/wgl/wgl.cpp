@@ -16,6 +16,7 @@
 
 #include "platform/gdi/gdi_access.h"
 #include "platform/text/text.h"
+#include "platform/user/gl_bridge.h"
 #include "platform/user/surface.h"
 #include "platform/user/window.h"
 
@@ -173,6 +174,24 @@ void Release()
     current = Current{};
 }
 
+// Presentation steps around the calling thread's context (see gl_bridge.h); `current` keeps
+// naming it meanwhile.
+void ReleaseForPresentation()
+{
+    if (current.context) eglMakeCurrent(display().display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
+void RestoreAfterPresentation()
+{
+    if (HGLRC c = current.context) eglMakeCurrent(display().display, c->pbuffer, c->pbuffer, c->egl);
+}
+
+void InstallGlBridge()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { platform::user::SetGlBridge(platform::user::GlBridge{ReleaseForPresentation, RestoreAfterPresentation}); });
+}
+
 void ClearErrors()
 {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
@@ -294,6 +313,7 @@ HGLRC wglCreateContext(HDC dc)
     if (!hwnd || GetPixelFormat(dc) != kPixelFormat) return nullptr;
     Display& d = display();
     if (!d.ok) return nullptr;
+    InstallGlBridge();
     const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
     auto c = std::make_unique<HGLRC__>();
     c->egl = eglCreateContext(d.display, d.config, EGL_NO_CONTEXT, attributes);

@@ -2,12 +2,15 @@
 // window's picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <functional>
 #include <vector>
 #include <string>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/icon.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/surface.h"
 #include "platform/user/window.h"
@@ -267,28 +270,76 @@ TEST(WindowBridge, GivesTheWindowLayerDcsWrappersAndBrushColours)
     EXPECT_EQ(bridge.dcFromHandle(mem), nullptr);
 }
 
-TEST(WindowBridge, DrawsTheStandardLookOfAPushButton)
+// ---- the standard look of the built-in controls ----
+
+constexpr std::uint32_t kParentPixel = 0xFF2040A0u;
+constexpr int kCtlWidth = 120, kCtlHeight = 24;
+constexpr COLORREF kIconColour = RGB(230, 20, 20);
+
+HICON TestIcon(LPCSTR name)
 {
-    platform::gdi::InstallWindowBridge();
-    HWND top = CreateWindowExA(0, nullptr, "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
-    HWND button = CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24, top, nullptr, nullptr, nullptr);
-    ASSERT_NE(button, nullptr);
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(mem, 80, 24);
-    SelectObject(mem, bmp);
-    platform::user::GetGdiBridge().drawControl(button, mem);
-    std::vector<BYTE> bits(80 * 24 * 4);
-    GetBitmapBits(bmp, static_cast<LONG>(bits.size()), bits.data());
-    auto at = [&](int x, int y) { return RGB(bits[(y * 80 + x) * 4 + 2], bits[(y * 80 + x) * 4 + 1], bits[(y * 80 + x) * 4]); };
-    EXPECT_EQ(at(0, 0), RGB(0, 0, 0));  // the frame
-    EXPECT_EQ(at(3, 12), GetSysColor(COLOR_BTNFACE) & 0xFFFFFF);
-    int text = 0;
-    for (int x = 20; x < 60; ++x)
-        for (int y = 4; y < 20; ++y) text += at(x, y) != at(3, 12);
-    EXPECT_GT(text, 5);  // the caption in the middle
-    DeleteDC(mem);
-    DeleteObject(bmp);
-    DestroyWindow(top);
+    if (std::string(name) != "#9001") return nullptr;
+    // At the system's icon size, so that it is drawn unscaled.
+    std::vector<std::uint32_t> red(32 * 32, platform::user::OpaquePixel(kIconColour));
+    return platform::gdi::CreateIconFromPixels(32, 32, red.data(), 32 * 4);
 }
+
+struct Look {
+    const char* name;
+    LPCSTR className;
+    DWORD style;
+    const char* text;
+    bool buttonFace;          // a face in the button colour inside a black frame
+    bool whiteBox;            // a check box's white box at the left
+    bool icon;                // the icon in the top left corner
+    std::array<bool, 3> ink;  // text in the left, middle and right third
+};
+
+class ControlLook : public ::testing::TestWithParam<Look> {};
+
+// The control alone on a coloured parent, as the screen shows it.
+TEST_P(ControlLook, FollowsTheClassAndTheStyleWithinIt)
+{
+    const Look& c = GetParam();
+    platform::gdi::InstallWindowBridge();
+    platform::user::SetIconLoader(TestIcon);
+    HWND top = CreateWindowExA(0, nullptr, "", WS_POPUP, 0, 0, kCtlWidth + 20, kCtlHeight + 20, nullptr, nullptr, nullptr, nullptr);
+    HWND ctl = CreateWindowExA(0, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, 10, 10, kCtlWidth, kCtlHeight, top, nullptr, nullptr, nullptr);
+    ASSERT_NE(ctl, nullptr);
+    Picture p;
+    ASSERT_TRUE(platform::user::RenderWindow(top, &p));  // every paint done
+    platform::user::Surface* s = platform::user::GetWindowSurface(top);
+    for (int y = 0; y < s->height; ++y) std::fill(s->row(y), s->row(y) + s->width, kParentPixel);
+    ASSERT_TRUE(platform::user::RenderWindow(top, &p));
+    auto at = [&p](int x, int y) { return p.at(10 + x, 10 + y); };
+
+    EXPECT_EQ(at(0, 0) == 0xFF000000u, c.buttonFace) << "the frame";
+    EXPECT_EQ(at(3, 12) == platform::user::OpaquePixel(GetSysColor(COLOR_BTNFACE)), c.buttonFace) << "the face";
+    EXPECT_EQ(at(6, 12) == 0xFFFFFFFFu, c.whiteBox);
+    EXPECT_EQ(at(2, 2) == platform::user::OpaquePixel(kIconColour), c.icon);
+    const std::uint32_t ground = c.buttonFace ? at(3, 12) : kParentPixel;
+    // Text: pixels of another colour than the ground, inside any frame, beside any box or icon.
+    auto isText = [&](int x, int y) { return at(x, y) != ground && !(c.whiteBox && x < 14) && !(c.icon && x < 32); };
+    for (int third = 0; third < 3; ++third) {
+        int inked = 0;
+        for (int x = std::max(2, third * kCtlWidth / 3); x < std::min(kCtlWidth - 2, (third + 1) * kCtlWidth / 3); ++x)
+            for (int y = 2; y < kCtlHeight - 2; ++y) inked += isText(x, y);
+        EXPECT_EQ(inked > 5, c.ink[third]) << "third " << third;
+    }
+    DestroyWindow(top);
+    platform::user::SetIconLoader(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BuiltInControls, ControlLook,
+    ::testing::Values(Look{"PlainStatic", "Static", SS_LEFT, "ab", false, false, false, {true, false, false}},
+                      Look{"NotifyingStatic", "Static", SS_LEFT | SS_NOTIFY, "ab", false, false, false, {true, false, false}},
+                      Look{"CentredStatic", "Static", SS_CENTER, "ab", false, false, false, {false, true, false}},
+                      Look{"RightStatic", "Static", SS_RIGHT, "ab", false, false, false, {false, false, true}},
+                      Look{"IconStatic", "Static", SS_ICON, "#9001", false, false, true, {false, false, false}},
+                      Look{"PushButton", "Button", BS_PUSHBUTTON, "ab", true, false, false, {false, true, false}},
+                      Look{"CheckBox", "Button", BS_AUTOCHECKBOX, "ab", false, true, false, {true, false, false}},
+                      Look{"ComboField", "ComboBox", CBS_DROPDOWNLIST, "", false, false, false, {false, false, false}}),
+    [](const ::testing::TestParamInfo<Look>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -594,6 +594,91 @@ INSTANTIATE_TEST_SUITE_P(Buttons, MessageBoxTest,
                                            BoxCase{MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
                                            BoxCase{MB_OK | MB_DEFBUTTON3, IDOK}));
 
+// ---- presentation while messages keep coming ----
+
+std::vector<HWND> g_presented;
+void RecordPresent(HWND top) { g_presented.push_back(top); }
+
+class PresentTest : public UserTest {
+protected:
+    void SetUp() override
+    {
+        g_presented.clear();
+        platform::user::SetPresentObserver(RecordPresent);
+    }
+    void TearDown() override
+    {
+        platform::user::SetPresentObserver(nullptr);
+        UserTest::TearDown();
+    }
+    static int PresentsOf(HWND top) { return static_cast<int>(std::count(g_presented.begin(), g_presented.end(), top)); }
+};
+
+// Paints slowly for ever, as a 3D scene does: every paint takes a while, draws a new picture and
+// asks for the next paint at once, so a paint is always waiting.
+class EndlessPainter : public RecordingWnd {
+public:
+    int paints = 0;
+    int paintsWanted = 6;
+    std::vector<int> presentsAtPaint;  // presents of this window seen as each paint began
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != WM_PAINT) return RecordingWnd::WindowProc(message, wParam, lParam);
+        presentsAtPaint.push_back(static_cast<int>(std::count(g_presented.begin(), g_presented.end(), m_hWnd)));
+        platform::user::TakeUpdateRegion(m_hWnd, nullptr, nullptr);
+        Sleep(25);
+        Fill(m_hWnd, 0xFF000000u | static_cast<std::uint32_t>(++paints) * 0x010203u);
+        if (paints < paintsWanted) Invalidate(FALSE);
+        return 0;
+    }
+};
+
+TEST_F(PresentTest, EachPictureIsPresentedBeforeTheNextSlowPaintBegins)
+{
+    EndlessPainter w;
+    ASSERT_TRUE(w.CreateTop(0, 0, 60, 40));
+    Pump();
+    ASSERT_EQ(w.paints, w.paintsWanted);
+    for (int i = 1; i < w.paints; ++i) EXPECT_GE(w.presentsAtPaint[i], i) << "paint " << i << " began before paint " << i - 1 << " was shown";
+    EXPECT_GE(PresentsOf(w.m_hWnd), w.paints);
+}
+
+// Draws straight into its surface at every message it gets and posts itself the next one, so
+// that the queue never runs empty.
+class BusyDrawer : public RecordingWnd {
+public:
+    static constexpr UINT kBusy = WM_USER + 11;
+    int draws = 0;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != kBusy) return RecordingWnd::WindowProc(message, wParam, lParam);
+        Fill(m_hWnd, 0xFF000000u | static_cast<std::uint32_t>(++draws));
+        PostMessage(kBusy);
+        return 0;
+    }
+};
+
+TEST_F(PresentTest, ChangesAreShownWhileTheQueueNeverRunsEmpty)
+{
+    BusyDrawer w;
+    ASSERT_TRUE(w.CreateTop(0, 0, 60, 40));
+    Pump();
+    const int before = PresentsOf(w.m_hWnd);
+    w.PostMessage(BusyDrawer::kBusy);
+    MSG msg{};
+    bool ranEmpty = false;
+    const DWORD start = GetTickCount();
+    while (PresentsOf(w.m_hWnd) < before + 3 && GetTickCount() - start < 10000) {
+        ranEmpty = ranEmpty || !PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);
+        DispatchMessage(&msg);
+    }
+    EXPECT_FALSE(ranEmpty);
+    EXPECT_GE(PresentsOf(w.m_hWnd), before + 3);
+    w.DestroyWindow();
+    Pump();
+}
+
 // ---- composition ----
 
 TEST_F(WindowTest, CompositionLaysVisibleChildrenOverTheirParentClipped)

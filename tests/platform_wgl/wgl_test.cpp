@@ -12,9 +12,11 @@
 #include "platform/user/window.h"
 #include "platform/user/window_tree.h"
 #include "platform/wgl/wgl.h"
+#include "tests/platform_wgl/GlTestSupport.h"
 
 namespace {
 
+using gl_test::RendererFormat;
 using platform::user::Picture;
 
 std::string OutputPath(const std::string& name)
@@ -25,46 +27,12 @@ std::string OutputPath(const std::string& name)
     return dir + "/" + name;
 }
 
-// The pixel format request of the renderer's Init.
-PIXELFORMATDESCRIPTOR RendererFormat()
-{
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.iLayerType = PFD_MAIN_PLANE;
-    return pfd;
-}
-
 std::uint32_t Rgb(const Picture& p, int x, int y) { return p.at(x, y) & 0xFFFFFFu; }
 
 // A top-level window with one OpenGL child, its DC and context.
-class GlWindow : public ::testing::Test {
+class GlWindow : public gl_test::GlChildFixture {
 protected:
-    void SetUp() override
-    {
-        top = CreateWindowExA(0, nullptr, "gl test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(top, nullptr);
-        child = CreateWindowExA(0, nullptr, "", WS_CHILD | WS_VISIBLE, 40, 30, 200, 150, top, nullptr, nullptr, nullptr);
-        ASSERT_NE(child, nullptr);
-        dc = GetDC(child);
-        ASSERT_NE(dc, nullptr);
-        PIXELFORMATDESCRIPTOR pfd = RendererFormat();
-        int format = ChoosePixelFormat(dc, &pfd);
-        ASSERT_NE(format, 0);
-        ASSERT_TRUE(SetPixelFormat(dc, format, &pfd));
-        context = wglCreateContext(dc);
-        ASSERT_NE(context, nullptr);
-    }
-    void TearDown() override
-    {
-        wglMakeCurrent(nullptr, nullptr);
-        if (context) wglDeleteContext(context);
-        if (dc) ReleaseDC(child, dc);
-        if (top) DestroyWindow(top);
-    }
+    void SetUp() override { MakeWindows(320, 240, RECT{40, 30, 240, 180}); }
     // One frame cleared to the colour with a quad of another colour over the right half.
     void DrawFrame(float r, float g, float b)
     {
@@ -83,10 +51,6 @@ protected:
         ASSERT_TRUE(SwapBuffers(dc));
         ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
     }
-
-    HWND top = nullptr, child = nullptr;
-    HDC dc = nullptr;
-    HGLRC context = nullptr;
 };
 
 TEST_F(GlWindow, FrameAppearsAtTheControlsRectangleInTheWindow)

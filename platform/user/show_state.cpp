@@ -1,0 +1,171 @@
+// Show states: shown and hidden, minimised, maximised and restored, enabled and disabled.
+#include "platform/user/input.h"
+#include "platform/user/window_tree.h"
+
+using namespace platform::user::detail;
+
+namespace {
+
+RECT maximizedRect(const Node& n)
+{
+    RECT bounds{0, 0, 1024, 768};
+    if ((n.style & WS_CHILD) && n.parent) {
+        if (Node* p = Find(n.parent)) bounds = ClientRectOf(*p);
+    } else {
+        HostUsableBounds(&bounds);
+    }
+    int b = BorderOf(n);
+    return RECT{bounds.left - b, bounds.top - b, bounds.right + b, bounds.bottom + b};
+}
+
+void setVisible(HWND hwnd, bool visible)
+{
+    bool changed = false;
+    HWND parent = nullptr;
+    {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(hwnd);
+        if (n == nullptr) return;
+        bool was = (n->style & WS_VISIBLE) != 0;
+        if (was == visible) return;
+        changed = true;
+        parent = (n->style & WS_CHILD) ? n->parent : nullptr;
+    }
+    if (changed) SendMessage(hwnd, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    if (n == nullptr) return;
+    if (visible) {
+        n->style |= WS_VISIBLE;
+        InvalidateNode(*n, nullptr, true);
+    } else {
+        n->style &= ~WS_VISIBLE;
+    }
+    NoteChanged(*n);
+    if (n->host) HostSyncShow(*n);
+    if (Node* p = Find(parent)) NoteChanged(*p);
+}
+
+}  // namespace
+
+BOOL ShowWindow(HWND hwnd, int command)
+{
+    bool wasVisible, isTop;
+    {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(hwnd);
+        if (n == nullptr) return FALSE;
+        wasVisible = (n->style & WS_VISIBLE) != 0;
+        isTop = !(n->style & WS_CHILD);
+    }
+    auto setState = [hwnd](bool minimized, bool maximized) {
+        RECT target;
+        UINT kind;
+        {
+            std::lock_guard lock(TreeMutex());
+            Node* n = Find(hwnd);
+            if (n == nullptr) return;
+            if (!n->minimized && !n->maximized) n->restoreRect = n->rect;
+            n->minimized = minimized;
+            n->maximized = maximized;
+            target = maximized && !minimized ? maximizedRect(*n) : minimized ? n->rect : n->restoreRect;
+            kind = minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
+            if (n->host) HostSyncShow(*n);
+        }
+        RECT before;
+        GetWindowRect(hwnd, &before);
+        ApplyRect(hwnd, target, true, kind);
+        RECT c;
+        GetClientRect(hwnd, &c);
+        // A change of state with the same size still tells the window its new state.
+        RECT after;
+        GetWindowRect(hwnd, &after);
+        if ((before.right - before.left) == (after.right - after.left) && (before.bottom - before.top) == (after.bottom - after.top))
+            SendMessage(hwnd, WM_SIZE, kind, MAKELPARAM(c.right, c.bottom));
+    };
+    auto isState = [hwnd](bool* minimized, bool* maximized) {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(hwnd);
+        *minimized = n && n->minimized;
+        *maximized = n && n->maximized;
+    };
+    bool mn, mx;
+    isState(&mn, &mx);
+    switch (command) {
+    case SW_HIDE:
+        setVisible(hwnd, false);
+        platform::user::input::ForgetWindowTree(hwnd);
+        break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+        if (!mn) setState(true, mx);
+        setVisible(hwnd, true);
+        break;
+    case SW_SHOWMAXIMIZED:
+        if (!mx || mn) setState(false, true);
+        setVisible(hwnd, true);
+        if (isTop) SetActiveWindow(hwnd);
+        break;
+    case SW_RESTORE:
+        if (mn) setState(false, mx);
+        else if (mx) setState(false, false);
+        setVisible(hwnd, true);
+        if (isTop) SetActiveWindow(hwnd);
+        break;
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT:
+        if (mn || mx) setState(false, false);
+        setVisible(hwnd, true);
+        if (isTop) SetActiveWindow(hwnd);
+        break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA:
+        setVisible(hwnd, true);
+        break;
+    default:  // SW_SHOW
+        setVisible(hwnd, true);
+        if (isTop) SetActiveWindow(hwnd);
+        break;
+    }
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd) { return VisibleChain(hwnd) ? TRUE : FALSE; }
+
+BOOL IsIconic(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n && n->minimized ? TRUE : FALSE;
+}
+
+BOOL IsZoomed(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n && n->maximized && !n->minimized ? TRUE : FALSE;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
+    bool wasDisabled;
+    {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(hwnd);
+        if (n == nullptr) return FALSE;
+        wasDisabled = (n->style & WS_DISABLED) != 0;
+        if (wasDisabled == !enable) return wasDisabled ? TRUE : FALSE;
+        if (enable) n->style &= ~WS_DISABLED;
+        else n->style |= WS_DISABLED;
+    }
+    if (!enable) platform::user::input::ForgetWindowTree(hwnd);
+    SendMessage(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
+    return wasDisabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    return n && !(n->style & WS_DISABLED) ? TRUE : FALSE;
+}
