@@ -60,24 +60,20 @@ inline int CountTinted(const platform::user::Picture& p, const RECT& r, COLORREF
     return n;
 }
 
-// A point of a window's client area on the screen.
-inline POINT ScreenPoint(HWND hwnd, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    return p;
-}
+using skin_test::OnScreen;
 
-// Presses the left button at one client point of hwnd, moves to another and lets go there.
+// Presses the left button at one client point of hwnd, moves to another and lets go there (both
+// taken where the window stands before the press).
 inline void Drag(HWND hwnd, POINT from, POINT to)
 {
     using platform::user::input::Button;
-    platform::user::input::MouseMove(ScreenPoint(hwnd, from.x, from.y));
-    platform::user::input::MouseButton(ScreenPoint(hwnd, from.x, from.y), Button::Left, true);
+    const POINT start = OnScreen(hwnd, from.x, from.y), end = OnScreen(hwnd, to.x, to.y);
+    platform::user::input::MouseMove(start);
+    platform::user::input::MouseButton(start, Button::Left, true);
     Pump();
-    platform::user::input::MouseMove(ScreenPoint(hwnd, to.x, to.y));
+    platform::user::input::MouseMove(end);
     Pump();
-    platform::user::input::MouseButton(ScreenPoint(hwnd, to.x, to.y), Button::Left, false);
+    platform::user::input::MouseButton(end, Button::Left, false);
     Pump();
 }
 

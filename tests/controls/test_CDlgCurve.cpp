@@ -41,19 +41,7 @@ protected:
         return r;
     }
     // Presses at a client point, moves the mouse by (dx, dy) and lets go.
-    void DragBy(POINT at, int dx, int dy)
-    {
-        using platform::user::input::Button;
-        const POINT from = ScreenPoint(*dialog, at.x, at.y);
-        const POINT to{from.x + dx, from.y + dy};
-        platform::user::input::MouseMove(from);
-        platform::user::input::MouseButton(from, Button::Left, true);
-        Pump();
-        platform::user::input::MouseMove(to);
-        Pump();
-        platform::user::input::MouseButton(to, Button::Left, false);
-        Pump();
-    }
+    void DragBy(POINT at, int dx, int dy) { Drag(*dialog, at, POINT{at.x + dx, at.y + dy}); }
 
     Host owner;
     std::unique_ptr<CDlgCurve> dialog;

@@ -360,12 +360,12 @@ TEST_F(PlotTest, ATooSmallDragStillRepaintsAtTheRelease)
 {
     using platform::user::input::Button;
     Show();
-    platform::user::input::MouseButton(ScreenPoint(plot, 100, 100), Button::Left, true);
-    platform::user::input::MouseMove(ScreenPoint(plot, 105, 105));
+    platform::user::input::MouseButton(OnScreen(plot, 100, 100), Button::Left, true);
+    platform::user::input::MouseMove(OnScreen(plot, 105, 105));
     Pump();
     // Changed without an invalidation: only a repaint at the release shows it.
     plot.m_crBack = RGB(0, 0, 255);
-    platform::user::input::MouseButton(ScreenPoint(plot, 105, 105), Button::Left, false);
+    platform::user::input::MouseButton(OnScreen(plot, 105, 105), Button::Left, false);
     Pump();
     platform::user::Picture p;
     ASSERT_TRUE(RenderWindow(host, &p));
