@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "acquisition/ColorizeRaw16.h"
 #include "deverodi/src/vdcmd.h"
@@ -21,7 +22,10 @@ CIRDataCapture::CIRDataCapture() : CThreadActionFlow(nullptr)
 
 CIRDataCapture::~CIRDataCapture()
 {
-    // Owners stop the worker first; by now no one reads the records.
+    // A get from a stalled camera outlasts one stop time-out.
+    while (!ThreadWorkerStop()) {
+    }
+    // Owners stop the display first; by now no one reads the records.
     for (IrFrame* f : {&m_frameLive, &m_frameImage, &m_frameVideo, &m_frameAlt})
         ircam_frame_free(f);
     for (IrFrame& f : m_ring)
@@ -38,8 +42,21 @@ bool CIRDataCapture::StopRequested(DWORD ms)
     return WaitForSingleObject(*m_pStopEvent, ms) == WAIT_OBJECT_0;
 }
 
+int CIRDataCapture::OpenDevice()
+{
+    IrFrame request;
+    request.param = m_frameLive.param;
+    const int r = ircam_open(&request);
+    if (r == 0) {
+        CAutoLock lock(&m_lockRecords);
+        m_frameLive.param = request.param;
+    }
+    return r;
+}
+
 void CIRDataCapture::PrepareLiveRecord()
 {
+    CAutoLock lock(&m_lockRecords);
     IrFrame& live = m_frameLive;
     const std::uint32_t width = live.param.width;
     const std::uint32_t rows = live.param.height / 2;
@@ -74,8 +91,11 @@ void CIRDataCapture::OpenCamera()
         CAutoLock lock(&m_lockFrame);
         m_bNewFrame = 0;
     }
-    for (IrFrame& slot : m_ring)
-        ircam_frame_copy(&m_frameLive, &slot);
+    {
+        CAutoLock lock(&m_lockRecords);
+        for (IrFrame& slot : m_ring)
+            ircam_frame_copy(&m_frameLive, &slot);
+    }
     m_nRingIndex = 0;
     std::memset(m_sum, 0, sizeof m_sum);
     m_nSumCount = 0;
@@ -86,9 +106,12 @@ void CIRDataCapture::CloseCamera()
 {
     uvc_camera_stream_close(0);
     // The whole-frame buffer is the worker's alone; the halves stay for their readers.
-    if (m_frameLive.frame_buf)
-        uvc_frame_buf_release(m_frameLive.frame_buf);
-    m_frameLive.frame_buf = nullptr;
+    {
+        CAutoLock lock(&m_lockRecords);
+        if (m_frameLive.frame_buf)
+            uvc_frame_buf_release(m_frameLive.frame_buf);
+        m_frameLive.frame_buf = nullptr;
+    }
     ircam_close();
 }
 
@@ -102,6 +125,7 @@ void CIRDataCapture::AverageFrame(const IrFrame& slot)
     const IrFrame& old = m_ring[(m_nRingIndex + 1) % kRingSize];
     const bool sliding = m_nSumCount >= kAveraged && old.temp_data && old.temp_size >= slot.temp_size;
     const int count = sliding ? m_nSumCount : m_nSumCount + 1;
+    CAutoLock lock(&m_lockRecords);
     // The divisor is 1, 2 or 3: a constant one lets the compiler replace the division.
     auto pass = [&](auto divisor) {
         for (int y = 0; y < h; ++y) {
@@ -123,6 +147,35 @@ void CIRDataCapture::AverageFrame(const IrFrame& slot)
     m_nSumCount = count;
 }
 
+void CIRDataCapture::AcceptFrame()
+{
+    const IrFrame& slot = m_ring[m_nRingIndex];
+    AverageFrame(slot);
+    m_nRingIndex = (m_nRingIndex + 1) % kRingSize;
+    PublishFrame(slot);
+}
+
+void CIRDataCapture::PublishFrame(const IrFrame& slot)
+{
+    CAutoLock lock(&m_lockFrame);
+    m_bNewFrame = 1;
+    if (!m_bRecording)
+        return;
+    // The writer reads a whole frame of its own size from the samples it is given.
+    const int w = m_videoWriter.GetWidth();
+    const int h = m_videoWriter.GetHeight();
+    const bool fits = slot.temp_data && slot.temp_info[0] == w && slot.temp_info[1] == h &&
+                      static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) * 2 <= slot.temp_size;
+    if (fits)
+        m_videoWriter.WriteFrame(slot.temp_data);
+}
+
+int CIRDataCapture::CopyLiveFrame(IrFrame* target)
+{
+    CAutoLock lock(&m_lockRecords);
+    return ircam_frame_copy(&m_frameLive, target);
+}
+
 DWORD CIRDataCapture::Action()
 {
     ShowTip(TIP_CAMERA_WAITING, 0);
@@ -130,7 +183,7 @@ DWORD CIRDataCapture::Action()
     std::uint32_t attempts = 0;
     if (m_nAction == 0) {
         vdcmd_init();
-        while (ircam_open(&m_frameLive) != 0) {
+        while (OpenDevice() != 0) {
             if (StopRequested(500))
                 return TIP_TERMINATED;
             vdcmd_init();
@@ -143,17 +196,10 @@ DWORD CIRDataCapture::Action()
     }
 
     for (;;) {
-        IrFrame& slot = m_ring[m_nRingIndex];
-        const int got = ircam_frame_get(&slot);
+        const int got = ircam_frame_get(&m_ring[m_nRingIndex]);
         ++attempts;
-        if (got == 0) {
-            AverageFrame(slot);
-            m_nRingIndex = (m_nRingIndex + 1) % kRingSize;
-            CAutoLock lock(&m_lockFrame);
-            m_bNewFrame = 1;
-            if (m_bRecording)
-                m_videoWriter.WriteFrame(slot.temp_data);
-        }
+        if (got == 0)
+            AcceptFrame();
         const DWORD now = GetTickCount();
         const DWORD elapsed = now - checkTime;  // unsigned: right across the counter's wrap
         if (elapsed > 1200) {
@@ -195,11 +241,12 @@ void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
         return;
     CAutoLock lock(&m_colorMap.m_lock);
     m_colorMap.SetFrameMinMax(minimum, maximum);
-    const int pair = m_nColorMode == 0 ? 0 : 1;
+    const int mode = m_nColorMode;
+    const int pair = mode == 0 ? 0 : 1;
     const std::uint16_t base = pair == 0 ? minimum : maximum;
     const std::uint16_t low = static_cast<std::uint16_t>(base + m_winOffset[pair][0]);
     const std::uint16_t high = static_cast<std::uint16_t>(maximum + m_winOffset[pair][1]);
     m_colorMap.SetDisplayRangeRaw(low, high);
     m_colorMap.BuildLut();
-    ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(m_nColorMode), rects, 0);
+    ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(mode), rects, 0);
 }

@@ -9,11 +9,19 @@
 // - m_bNewFrame and m_bRecording are touched only under m_lockFrame. A frame is written to
 //   m_videoWriter while m_lockFrame is held, so clearing m_bRecording under the lock and then
 //   closing the writer can never overlap a write.
+// - m_lockRecords guards what is in the four shown records (m_frameLive, m_frameImage,
+//   m_frameVideo, m_frameAlt): their samples, colour images, sizes and buffer pointers. The
+//   capture writes each new mean into the live record under it, and replaces or first allocates
+//   the live buffers under it; every colouring of one of these records and every reader that
+//   needs a whole frame (a paint, a snapshot) holds it too. So one writer works at a time and a
+//   reader never sees half of a mean or half of a colour image.
 // - The live record's buffers stay where they are for the worker's whole life, across every loss
-//   and reconnect of the camera: a reader never finds them released. Only a camera whose stream
-//   has another frame size gets new buffers; the old ones are kept until the worker is destroyed.
+//   and reconnect of the camera. Only a camera whose stream has another frame size gets new
+//   buffers; the old ones are kept until the worker is destroyed.
+// - The ring, the sums and the whole-frame buffer are the worker thread's alone.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +41,8 @@ public:
     static constexpr int kAveraged = 3;
 
     CIRDataCapture();
+    // Stops the worker and waits for its thread however long its current step takes: the thread
+    // runs this object's body and must not outlive it.
     ~CIRDataCapture() override;
 
     // Fits the colour window to the frame (its minimum and maximum with the window offsets of the
@@ -42,10 +52,18 @@ public:
 
     // One averaging step of the capture: adds the slot's samples to the running sums (taking out
     // those of the frame three fetches back once three are held) and stores the mean in the live
-    // record. The slot is m_ring[m_nRingIndex].
+    // record, under m_lockRecords. The slot is m_ring[m_nRingIndex].
     void AverageFrame(const IrFrame& slot);
+    // What the worker does with a fetched frame in m_ring[m_nRingIndex]: averages it, moves the
+    // ring on and publishes it (PublishFrame).
+    void AcceptFrame();
+    // Raises the new-frame flag and, while recording, writes the slot's own samples; a slot of
+    // another size than the writer's frames is not written.
+    void PublishFrame(const IrFrame& slot);
+    // A deep copy of the live record as it stands between two means (ircam_frame_copy's result).
+    int CopyLiveFrame(IrFrame* target);
 
-    int m_nColorMode = 0;
+    std::atomic<int> m_nColorMode{0};
     ZelColorMap m_colorMap;
     // Colour-window offsets in raw units, {low, high}: [0] for colour mode 0, [1] for the others.
     std::int16_t m_winOffset[2][2] = {{-128, 0}, {-128, 64}};
@@ -60,6 +78,7 @@ public:
     int m_nSumCount = 0;
     int m_bRecording = 0;
     CMyLock m_lockFrame;
+    CMyLock m_lockRecords;
     CVideoFile m_videoWriter;
     CVideoFile m_videoReader;
 
@@ -70,6 +89,8 @@ protected:
 private:
     // True when the stop event is signalled within ms.
     bool StopRequested(DWORD ms);
+    // ircam_open into a request of its own, handed to the live record only when it succeeded.
+    int OpenDevice();
     void OpenCamera();
     // Gives the live record buffers for the opened stream, keeping the ones it has when they fit.
     void PrepareLiveRecord();

@@ -330,10 +330,10 @@ int CVideoFile::CloseInput()
 
 int CVideoFile::GetWidth() const
 {
-    return IsInput() && m_pCodecCtx ? m_pCodecCtx->width : 0;
+    return m_pCodecCtx ? m_pCodecCtx->width : 0;
 }
 
 int CVideoFile::GetHeight() const
 {
-    return IsInput() && m_pCodecCtx ? m_pCodecCtx->height : 0;
+    return m_pCodecCtx ? m_pCodecCtx->height : 0;
 }

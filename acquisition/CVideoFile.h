@@ -45,7 +45,7 @@ public:
     // its failures (standard error). For tools that read many files, such as a fuzzer.
     static void SetReaderStreams(std::FILE* description, std::FILE* failures);
 
-    // The open reader's frame size, 0 when none is open.
+    // The open reader's or writer's frame size, 0 when none is open.
     int GetWidth() const;
     int GetHeight() const;
 

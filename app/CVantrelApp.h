@@ -35,12 +35,12 @@ public:
     // loaded calibration settings.
     CTickerZel m_stopwatch;
     CAppSettings m_settings;
-    // Plain words shared without a lock, atomic so that each read and write is whole.
+    // Words shared between threads without a lock, each read and written whole.
     std::atomic<int> m_nAlarmCountdown;  // -1 until the first paint finds a region over the threshold
     std::atomic<int> m_nFlipMirror;      // bit 0 mirror horizontally, bit 1 flip vertically
     std::atomic<int> m_bVideoPlaying;    // 1 while the playback decodes frames
     CIRDataCapture m_capture;
-    std::atomic<int> m_nLanguage;  // 0 Chinese, 1 English
+    int m_nLanguage;  // 0 Chinese, 1 English
 
 private:
     // Stops the alarm loop, waiting for its thread however long it takes, and silences the sound.

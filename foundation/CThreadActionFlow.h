@@ -64,6 +64,10 @@ public:
     int m_nStepWait = 1;
 
 protected:
+    // The window and message given to SetWndMsg, for a flow's own notifications.
+    HWND GetNotifyWnd() const { return m_hWnd; }
+    UINT GetNotifyMsg() const { return m_nMsg; }
+
     virtual DWORD Begin();
     // One step: 0 goes on, anything else ends the flow and becomes End's code.
     virtual DWORD Action() = 0;

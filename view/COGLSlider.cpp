@@ -247,8 +247,9 @@ void COGLSlider::SetColorMode(int mode)
     if (!display)
         return;
     {
-        // The display lock keeps this colouring apart from the display worker's.
-        CAutoLock lock(&display->m_lockDisplay);
+        // The records lock keeps this colouring apart from the display worker's.
+        CAutoLock displayLock(&display->m_lockDisplay);
+        CAutoLock records(&capture.m_lockRecords);
         const RectShapeList* rects =
             display->m_nDisplayMode == kRoiCheckMode ? &display->m_renderer.m_pViews[0].rects : nullptr;
         capture.ColorizeFrame(display->m_pImage, rects);
@@ -350,19 +351,22 @@ void COGLSlider::DragWindow(int pointerY)
     if (!m_pColorMap)
         return;
     ZelColorMap& map = *m_pColorMap;
-    CAutoLock lock(&map.m_lock);
-    const std::uint16_t low = map.m_nRangeLow;
-    const std::uint16_t high = map.m_nRangeHigh;
-    const std::uint16_t oldLow = map.m_nDisplayLow;
-    const std::uint16_t oldHigh = map.m_nDisplayHigh;
-    const std::uint16_t newHigh = colour_bar::WindowEndAt(m_dMarkerPos[colour_bar::kWindowHigh], low, high);
-    const std::uint16_t newLow = colour_bar::WindowEndAt(m_dMarkerPos[colour_bar::kWindowLow], low, high);
-    map.m_nDisplayHigh = newHigh;
-    map.m_nDisplayLow = newLow;
-    CIRDataCapture& capture = theApp.m_capture;
-    colour_bar::AddWindowOffsets(capture.m_winOffset[capture.m_nColorMode == 0 ? 0 : 1], oldLow, oldHigh, newLow,
-                                 newHigh);
-    map.BuildLut();
+    {
+        // Released before the display is coloured again: the display's locks come first.
+        CAutoLock lock(&map.m_lock);
+        const std::uint16_t low = map.m_nRangeLow;
+        const std::uint16_t high = map.m_nRangeHigh;
+        const std::uint16_t oldLow = map.m_nDisplayLow;
+        const std::uint16_t oldHigh = map.m_nDisplayHigh;
+        const std::uint16_t newHigh = colour_bar::WindowEndAt(m_dMarkerPos[colour_bar::kWindowHigh], low, high);
+        const std::uint16_t newLow = colour_bar::WindowEndAt(m_dMarkerPos[colour_bar::kWindowLow], low, high);
+        map.m_nDisplayHigh = newHigh;
+        map.m_nDisplayLow = newLow;
+        CIRDataCapture& capture = theApp.m_capture;
+        colour_bar::AddWindowOffsets(capture.m_winOffset[capture.m_nColorMode == 0 ? 0 : 1], oldLow, oldHigh, newLow,
+                                     newHigh);
+        map.BuildLut();
+    }
     if (g_pMainDisplay)
         g_pMainDisplay->RefreshImage(true);
 }

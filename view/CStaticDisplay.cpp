@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "acquisition/ColorizeRaw16.h"
@@ -51,13 +52,11 @@ void CStaticDisplay::ResetCamera()
     m_renderer.ZoomAt(0, 0, 4.0f, 0);
 }
 
-CStaticDisplay::~CStaticDisplay() = default;
-
-void CStaticDisplay::SetWndMsg(HWND hWnd, UINT nMsg)
+CStaticDisplay::~CStaticDisplay()
 {
-    CThreadActionFlow::SetWndMsg(hWnd, nMsg);
-    m_hNotifyWnd = hWnd;
-    m_nNotifyMsg = nMsg;
+    // A stop on the UI thread serves the worker's SendMessage of code 5 while it waits.
+    while (!ThreadWorkerStop()) {
+    }
 }
 
 const RectShapeList* CStaticDisplay::ColourRects() const
@@ -65,51 +64,59 @@ const RectShapeList* CStaticDisplay::ColourRects() const
     return m_nDisplayMode == 3 ? &m_renderer.m_pViews[0].rects : nullptr;
 }
 
-DWORD CStaticDisplay::Action()
+bool CStaticDisplay::TakeNewFrame()
 {
     CIRDataCapture& capture = theApp.m_capture;
+    CAutoLock lock(&capture.m_lockFrame);
+    const bool fresh = capture.m_bNewFrame != 0;
+    capture.m_bNewFrame = 0;
+    return fresh;
+}
+
+DWORD CStaticDisplay::Action()
+{
     const DWORD start = GetTickCount();
+    // The window's handle as it was when the worker started: the UI thread clears the member when
+    // it destroys the window, and a stale handle is refused by the window layer.
+    const HWND pane = CWnd::m_hWnd;
     std::vector<RectShape> roi;
     RectShapeList roiList;
     for (;;) {
-        int fresh;
-        {
-            CAutoLock lock(&capture.m_lockFrame);
-            fresh = capture.m_bNewFrame;
-            if (fresh)
-                capture.m_bNewFrame = 0;
-        }
+        // The flag is consumed even when another record is shown.
         IrFrame* frame = m_pImage;
-        if (fresh && frame == &capture.m_frameLive) {
-            ::PostMessage(m_hNotifyWnd, m_nNotifyMsg, NOTIFY_FRAME_ARRIVED, 0);
-            const RectShapeList* rects = nullptr;
-            if (m_nDisplayMode == 3) {
-                // A copy of the rectangles as they stand, so the colouring never meets an edit.
-                CAutoLock lock(&m_lockDisplay);
-                roi.clear();
-                for (const RectShape* r : m_renderer.m_pViews[0].rects)
-                    roi.push_back(*r);
-                roiList.clear();
-                for (RectShape& r : roi)
-                    roiList.push_back(&r);
-                rects = &roiList;
-            }
-            {
-                CAutoLock lock(&capture.m_colorMap.m_lock);
-                if (GetTickCount() - start > kFollowAfterMs)
-                    capture.ColorizeFrame(frame, rects);
-            }
-            {
-                CAutoLock lock(&m_lockDisplay);
-                ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
-            }
-            ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
-            ::SendMessage(m_hNotifyWnd, m_nNotifyMsg, NOTIFY_FRAME_SHOWN, 0);
-            ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
-        }
+        if (TakeNewFrame() && frame == &theApp.m_capture.m_frameLive)
+            ShowLiveFrame(pane, frame, GetTickCount() - start > kFollowAfterMs, roi, roiList);
         if (WaitCmdExit(10))
             return TIP_TERMINATED;
     }
+}
+
+void CStaticDisplay::ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi,
+                                   RectShapeList& roiList)
+{
+    CIRDataCapture& capture = theApp.m_capture;
+    ::PostMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_FRAME_ARRIVED, 0);
+    const RectShapeList* rects = nullptr;
+    if (m_nDisplayMode == 3) {
+        // A copy of the rectangles as they stand, so the colouring never meets an edit.
+        CAutoLock lock(&m_lockDisplay);
+        roi.clear();
+        for (const RectShape* r : m_renderer.m_pViews[0].rects)
+            roi.push_back(*r);
+        roiList.clear();
+        for (RectShape& r : roi)
+            roiList.push_back(&r);
+        rects = &roiList;
+    }
+    {
+        CAutoLock lock(&capture.m_lockRecords);
+        if (follow)
+            capture.ColorizeFrame(frame, rects);
+        ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
+    }
+    ::InvalidateRect(pane, nullptr, FALSE);
+    ::SendMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_FRAME_SHOWN, 0);
+    ::InvalidateRect(pane, nullptr, FALSE);
 }
 
 void CStaticDisplay::RefreshImage(bool checkSource)
@@ -124,7 +131,8 @@ void CStaticDisplay::RefreshImage(bool checkSource)
             return;
     }
     {
-        CAutoLock lock(&m_lockDisplay);
+        CAutoLock display(&m_lockDisplay);
+        CAutoLock records(&capture.m_lockRecords);
         ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), ColourRects(), 0);
     }
     ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
@@ -177,7 +185,13 @@ void CStaticDisplay::OnMouseMove(UINT flags, CPoint point)
     if (const IrFrame* frame = m_pImage) {
         POINT pixel;
         m_renderer.m_pViews[0].ClientToImage(point, pixel);
-        if (pixel.x >= 0 && pixel.x < frame->temp_info[0] && pixel.y >= 0 && pixel.y < frame->temp_info[1]) {
+        int width, rows;
+        {
+            CAutoLock lock(&theApp.m_capture.m_lockRecords);
+            width = frame->temp_info[0];
+            rows = frame->temp_info[1];
+        }
+        if (pixel.x >= 0 && pixel.x < width && pixel.y >= 0 && pixel.y < rows) {
             m_nCursorX = pixel.x;
             m_nCursorY = pixel.y;
             RefreshImage(true);
@@ -217,53 +231,60 @@ void CStaticDisplay::OnPaint()
     DrawScene();
 }
 
+bool CStaticDisplay::CopyShownFrame()
+{
+    const IrFrame* frame = m_pImage;
+    if (!frame)
+        return false;
+    CAutoLock lock(&theApp.m_capture.m_lockRecords);
+    if (!frame->temp_data)
+        return false;
+    ShownFrame& f = m_shown;
+    f.width = std::max(frame->image_info[0], 0);
+    f.rows = std::max(frame->image_info[1], 0);
+    // The colour image has the image half's size (it is allocated with it).
+    if (frame->rgb_buf)
+        f.rgb.assign(frame->rgb_buf, frame->rgb_buf + static_cast<std::size_t>(f.width) * f.rows * 3);
+    else
+        f.rgb.clear();
+    // The temperature block's size is its own, whatever the image half's is.
+    const int width = std::max(frame->temp_info[0], 0);
+    const std::size_t held = width ? frame->temp_size / 2 / static_cast<std::size_t>(width) : 0;
+    const int rows = static_cast<int>(std::min<std::size_t>(std::max(frame->temp_info[1], 0), held));
+    f.samples.assign(frame->temp_data, frame->temp_data + static_cast<std::size_t>(width) * rows);
+    f.block = SampleBlock{f.samples.data(), width, rows};
+    return true;
+}
+
 void CStaticDisplay::DrawScene()
 {
     CAutoLock lock(&m_lockDraw);
-    const IrFrame* frame = m_pImage;
-    if (!frame || !frame->temp_data)
+    if (!CopyShownFrame())
         return;
-    const int W = frame->image_info[0];
-    const int H = frame->image_info[1];
-    const int tw = frame->temp_info[0];
-    const int th = frame->temp_info[1];
     CZelRendererOpenGL& r = m_renderer;
-
-    if (IconOn(kIconHottest)) {
-        m_wHotValue = 0;
-        for (int y = 0; y < th; ++y) {
-            const std::uint16_t* row = frame->temp_data + static_cast<std::size_t>(y) * tw;
-            for (int x = 0; x < tw; ++x) {
-                if (row[x] > m_wHotValue) {
-                    m_wHotValue = row[x];
-                    m_nHotX = x;
-                    m_nHotY = y;
-                }
-            }
-        }
-    }
-    if (frame->rgb_buf)
-        r.UploadTexture(frame->rgb_buf, W, H, 1, 0);
+    if (IconOn(kIconHottest))
+        FindHottestPixel();
+    if (!m_shown.rgb.empty())
+        r.UploadTexture(m_shown.rgb.data(), m_shown.width, m_shown.rows, 1, 0);
     r.BeginFrame(kBackground);
     glEnable(GL_LINE_STIPPLE);
     glLineStipple(1, 0x3F3F);
     if (r.m_b3D) {
         r.Begin3D();
-        if (frame->rgb_buf)
-            r.Draw3DSurface(frame->temp_data, frame->rgb_buf, static_cast<std::uint32_t>(W), static_cast<std::uint32_t>(H));
+        DrawSurface();
     } else {
         r.SetViewport(0);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         r.DrawTexture(0, 0);
         if (m_nDisplayMode == 2)
-            r.DrawLine(W / 2, 0, W / 2, H, 0);
+            r.DrawLine(m_shown.width / 2, 0, m_shown.width / 2, m_shown.rows, 0);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glEnable(GL_COLOR_LOGIC_OP);
         glLogicOp(GL_INVERT);
-        DrawPoints(frame);
+        DrawPoints();
         const bool alarmOn = IconOn(kIconAlarm);
-        const bool rectsCalm = DrawRects(frame, alarmOn);
-        const bool polygonsCalm = DrawPolygons(frame, alarmOn);
+        const bool rectsCalm = DrawRects(alarmOn);
+        const bool polygonsCalm = DrawPolygons(alarmOn);
         if ((rectsCalm && polygonsCalm) || !alarmOn)
             theApp.m_nAlarmCountdown = 0;
         glDisable(GL_COLOR_LOGIC_OP);
@@ -272,16 +293,44 @@ void CStaticDisplay::DrawScene()
     r.EndFrame();
 }
 
-void CStaticDisplay::DrawPoints(const IrFrame* frame)
+void CStaticDisplay::FindHottestPixel()
+{
+    const SampleBlock& b = m_shown.block;
+    m_wHotValue = 0;
+    for (int y = 0; y < b.rows; ++y) {
+        const std::uint16_t* row = b.samples + static_cast<std::size_t>(y) * b.width;
+        for (int x = 0; x < b.width; ++x) {
+            if (row[x] > m_wHotValue) {
+                m_wHotValue = row[x];
+                m_nHotX = x;
+                m_nHotY = y;
+            }
+        }
+    }
+}
+
+void CStaticDisplay::DrawSurface()
+{
+    // The surface pairs each sample with its colour pixel: only a temperature block of the colour
+    // image's size can be drawn.
+    const ShownFrame& f = m_shown;
+    if (f.rgb.empty() || f.block.width != f.width || f.block.rows != f.rows)
+        return;
+    m_renderer.Draw3DSurface(f.block.samples, f.rgb.data(), static_cast<std::uint32_t>(f.width),
+                             static_cast<std::uint32_t>(f.rows));
+}
+
+void CStaticDisplay::DrawPoints()
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
+    const SampleBlock& b = m_shown.block;
     std::vector<POINT> list(v.points);
     list.push_back(v.FlipPoint(POINT{m_nHotX, m_nHotY}));
     list.push_back(POINT{m_nCursorX, m_nCursorY});
     const std::size_t n = list.size();
-    const auto tw = static_cast<unsigned>(frame->temp_info[0]);
-    const auto th = static_cast<unsigned>(frame->temp_info[1]);
+    const auto tw = static_cast<unsigned>(b.width);
+    const auto th = static_cast<unsigned>(b.rows);
     char label[64];
     for (std::size_t i = 0; i < n; ++i) {
         const POINT p = list[i];
@@ -294,7 +343,7 @@ void CStaticDisplay::DrawPoints(const IrFrame* frame)
         const POINT f = v.FlipPoint(p);
         if (static_cast<unsigned>(f.x) >= tw || static_cast<unsigned>(f.y) >= th)
             continue;
-        const std::uint16_t raw = frame->temp_data[static_cast<std::size_t>(f.y) * tw + f.x];
+        const std::uint16_t raw = b.samples[static_cast<std::size_t>(f.y) * tw + f.x];
         std::snprintf(label, sizeof label, "%.1f", ZelColorMap::RawToCelsius(raw));
         r.SetColor(255, 255, 255);
         r.DrawAsciiText(label, p.x + 4, p.y, 0);
@@ -320,11 +369,11 @@ void CStaticDisplay::RaiseAlarm(bool alarmOn)
         theApp.m_nAlarmCountdown = 10;
 }
 
-bool CStaticDisplay::DrawRects(const IrFrame* frame, bool alarmOn)
+bool CStaticDisplay::DrawRects(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
-    const int half = frame->image_info[0] / 2;
+    const int half = m_shown.width / 2;
     const double threshold = ZelColorMap::RawToCelsius(theApp.m_capture.m_colorMap.m_nAlarm);
     bool calm = true;
     char label[96];
@@ -348,7 +397,7 @@ bool CStaticDisplay::DrawRects(const IrFrame* frame, bool alarmOn)
             }
             r.DrawRect(x, y, w, h, 0);
             RoiStats s;
-            CalcRectStats(frame->temp_data, &v, &c, &s);
+            CalcRectStats(m_shown.block, &v, &c, &s);
             if (ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)) > threshold) {
                 r.DrawLine(x + 1, y + 3, x + 1, y + h - 3, 0);
                 r.DrawLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
@@ -375,7 +424,7 @@ bool CStaticDisplay::DrawRects(const IrFrame* frame, bool alarmOn)
     return calm;
 }
 
-bool CStaticDisplay::DrawPolygons(const IrFrame* frame, bool alarmOn)
+bool CStaticDisplay::DrawPolygons(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
@@ -412,7 +461,7 @@ bool CStaticDisplay::DrawPolygons(const IrFrame* frame, bool alarmOn)
                 r.DrawLine(f.x + 5, f.y - 4, f.x + 2, f.y - 1, 0);
             }
             RoiStats s;
-            CalcPolygonStats(frame->temp_data, &v, &c, &s);
+            CalcPolygonStats(m_shown.block, &v, &c, &s);
             if (s.max > threshold) {
                 RaiseAlarm(alarmOn);
                 calm = false;

@@ -3,14 +3,19 @@
 // cursor readout and the over-temperature alarm trigger, or a 3D surface; and, as an action flow,
 // the display worker that colours every new live frame and repaints the pane.
 //
-// Threads and locks (never two at once):
+// Threads and locks:
 // - m_lockDraw (COGLStatic): the whole paint and the view layout on resize, UI thread;
-// - m_lockDisplay: every colouring of the shown frame (worker and UI thread), changes of view 0's
-//   rectangles (the shape editor and the owner's Clear take it), and the worker's copy of those
-//   rectangles for the ROI Check colouring; the worker colours from its copy, so it never reads a
-//   list the editor is changing;
-// - the capture's frame lock: take-and-clear of the new-frame flag;
-// - the colour map's lock: fitting the colour window to the frame.
+// - m_lockDisplay: changes of view 0's rectangles (the shape editor and the owner's Clear take
+//   it), the worker's copy of those rectangles for the ROI Check colouring (the worker colours
+//   from its copy, so it never reads a list the editor is changing), and the colourings on the
+//   UI thread;
+// - the capture's m_lockRecords: the contents of the shown record. Every colouring of it holds
+//   the lock, and a paint copies the record whole under it and draws from its copy, so neither
+//   a colour image nor a mean is ever seen half-written;
+// - the colour map's lock: fitting the colour window to the frame (ColorizeFrame takes it);
+// - the capture's m_lockFrame: take-and-clear of the new-frame flag, held with no other lock.
+// Locks are taken in this order, never the other way round: m_lockDraw, m_lockDisplay, the
+// capture's m_lockRecords, the colour map's lock. The tip lock and m_lockFrame are taken alone.
 #pragma once
 
 #include <atomic>
@@ -27,10 +32,9 @@ class CStaticDisplay : public COGLStatic, public CThreadActionFlow {
     DECLARE_DYNAMIC(CStaticDisplay)
 public:
     CStaticDisplay();
+    // Stops the worker and waits for its thread, however long that takes: the thread runs this
+    // object's body and must not outlive it.
     ~CStaticDisplay() override;
-
-    // Notifications of the worker (code 4 posted, code 5 sent) go to this window and message.
-    void SetWndMsg(HWND hWnd, UINT nMsg);
 
     // Re-colours the shown frame and repaints. With checkSource, only a still image is
     // re-coloured (an opened image, or the video frame while no video plays).
@@ -38,11 +42,12 @@ public:
     void DrawScene();
     void OnShapeChanged(int kind, int index, int event) override;
 
-    static void CalcRectStats(const std::uint16_t* raw, const RenderView* view, const RectShape* rect, RoiStats* out)
+    // raw is the shown frame's temperature block with its own size; see RegionStats.
+    static void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out)
     {
         ::CalcRectStats(raw, view, rect, out);
     }
-    static void CalcPolygonStats(const std::uint16_t* raw, const RenderView* view, const PolygonShape* poly, RoiStats* out)
+    static void CalcPolygonStats(const SampleBlock& raw, const RenderView* view, const PolygonShape* poly, RoiStats* out)
     {
         ::CalcPolygonStats(raw, view, poly, out);
     }
@@ -76,19 +81,35 @@ protected:
     DWORD Action() override;
 
 private:
+    // The shown record as one paint draws it, copied whole.
+    struct ShownFrame {
+        int width = 0;  // of the colour image (image_info)
+        int rows = 0;
+        std::vector<std::uint8_t> rgb;        // width x rows x 3; empty without a colour image
+        std::vector<std::uint16_t> samples;   // the temperature block, as far as the record holds it
+        SampleBlock block;                    // samples with their width (temp_info) and rows
+    };
+
     // The rectangles that limit the colouring: view 0's in ROI Check mode, else none.
     const RectShapeList* ColourRects() const;
+    // Takes and clears the capture's new-frame flag.
+    static bool TakeNewFrame();
+    // The worker's part for a new live frame: code 4, the colouring, the repaint and code 5.
+    void ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi, RectShapeList& roiList);
+    // Copies the shown record into m_shown; false when there is none or it has no samples.
+    bool CopyShownFrame();
     bool IconOn(int entry) const { return m_pIconFlags && m_pIconFlags[entry]; }
-    void DrawPoints(const IrFrame* frame);
+    void FindHottestPixel();
+    void DrawSurface();
+    void DrawPoints();
     // Returns false when some region is over the alarm threshold.
-    bool DrawRects(const IrFrame* frame, bool alarmOn);
-    bool DrawPolygons(const IrFrame* frame, bool alarmOn);
+    bool DrawRects(bool alarmOn);
+    bool DrawPolygons(bool alarmOn);
     void RaiseAlarm(bool alarmOn);
     // The start camera (rotation 45, 0, 0; translation 0, -10, -5) and zoom 4 of view 0.
     void ResetCamera();
 
-    std::atomic<HWND> m_hNotifyWnd{nullptr};
-    std::atomic<UINT> m_nNotifyMsg{0};
+    ShownFrame m_shown;  // UI thread, under m_lockDraw
 
     DECLARE_MESSAGE_MAP()
 };

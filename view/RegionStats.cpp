@@ -39,21 +39,21 @@ struct Accumulator {
 
 }  // namespace
 
-void CalcRectStats(const std::uint16_t* raw, const RenderView* view, const RectShape* rect, RoiStats* out)
+void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out)
 {
     const int wImg = static_cast<int>(view->imageWidth);
     const int hImg = static_cast<int>(view->imageHeight);
     const int x0 = (view->flip & 1) ? wImg - rect->w - rect->x : rect->x;
     const int y0 = (view->flip & 2) ? hImg - rect->h - rect->y : rect->y;
-    // The part of the rectangle inside the frame, relative to its origin.
+    // The part of the rectangle inside the block, relative to its origin.
     const int c0 = std::max(0, -x0);
-    const int c1 = std::min(rect->w, wImg - x0);
+    const int c1 = std::min(rect->w, raw.width - x0);
     const int r0 = std::max(0, -y0);
-    const int r1 = std::min(rect->h, hImg - y0);
+    const int r1 = std::min(rect->h, raw.rows - y0);
     Accumulator acc;
-    if (raw) {
+    if (raw.samples) {
         for (int r = r0; r < r1; ++r) {
-            const std::uint16_t* row = raw + static_cast<std::size_t>(y0 + r) * wImg + x0;
+            const std::uint16_t* row = raw.samples + static_cast<std::size_t>(y0 + r) * raw.width + x0;
             for (int c = c0; c < c1; ++c)
                 acc.Add(row[c], c, r);
         }
@@ -61,10 +61,8 @@ void CalcRectStats(const std::uint16_t* raw, const RenderView* view, const RectS
     acc.Store(out, x0, y0);
 }
 
-void CalcPolygonStats(const std::uint16_t* raw, const RenderView* view, const PolygonShape* poly, RoiStats* out)
+void CalcPolygonStats(const SampleBlock& raw, const RenderView* view, const PolygonShape* poly, RoiStats* out)
 {
-    const int wImg = static_cast<int>(view->imageWidth);
-    const int hImg = static_cast<int>(view->imageHeight);
     std::vector<POINT> frame(poly->m_points);
     for (POINT& p : frame)
         p = view->FlipPoint(p);
@@ -76,9 +74,9 @@ void CalcPolygonStats(const std::uint16_t* raw, const RenderView* view, const Po
     const int by = static_cast<std::int32_t>(mask.m_nTop);
     const int boxWidth = static_cast<int>(mask.m_nWidth);
     Accumulator acc;
-    for (std::uint32_t r = 0; raw && r < mask.m_nHeight; ++r) {
+    for (std::uint32_t r = 0; raw.samples && r < mask.m_nHeight; ++r) {
         const int y = by + static_cast<int>(r);
-        if (y < 0 || y >= hImg)
+        if (y < 0 || y >= raw.rows)
             continue;
         const PolygonRow& row = mask.m_pRows[r];
         for (std::uint32_t k = 0; k < row.count; ++k) {
@@ -88,10 +86,10 @@ void CalcPolygonStats(const std::uint16_t* raw, const RenderView* view, const Po
             int end = static_cast<std::int16_t>(row.spans[k].end);
             if (end < 0 || end > boxWidth)
                 end = boxWidth;
-            // The span's end column is measured too; columns outside the frame are not read.
+            // The span's end column is measured too; columns outside the block are not read.
             const int first = std::max(start, -bx);
-            const int last = std::min(end, wImg - 1 - bx);
-            const std::uint16_t* line = raw + static_cast<std::size_t>(y) * wImg + bx;
+            const int last = std::min(end, raw.width - 1 - bx);
+            const std::uint16_t* line = raw.samples + static_cast<std::size_t>(y) * raw.width + bx;
             for (int x = first; x <= last; ++x)
                 acc.Add(line[x], x, static_cast<int>(r));
         }

@@ -1,9 +1,11 @@
 // Region measurements on a frame's raw samples: maximum, minimum and mean of a rectangle or a
 // polygon given in display coordinates, with the frame position of its first hottest pixel.
 //
-// Only samples inside the view's image (W x H, the frame's size) are read: a region, or the
-// Compare twin of one, that reaches beyond the frame is measured on its part inside the frame.
-// A region with no pixel inside gives max 0, min 65535, mean 0 and the position of its origin.
+// Display and frame coordinates differ by the view's flip flags over the view's image size; the
+// samples are read from their own block, and only inside it: a region, or the Compare twin of
+// one, that reaches beyond the block is measured on its part inside (a record whose temperature
+// block is smaller than its image is measured where it has samples). A region with no pixel
+// inside gives max 0, min 65535, mean 0 and the position of its origin.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +22,12 @@ struct RoiStats {
     int y = 0;
 };
 
-void CalcRectStats(const std::uint16_t* raw, const RenderView* view, const RectShape* rect, RoiStats* out);
-void CalcPolygonStats(const std::uint16_t* raw, const RenderView* view, const PolygonShape* poly, RoiStats* out);
+// Raw samples: rows of width samples, one after another.
+struct SampleBlock {
+    const std::uint16_t* samples = nullptr;
+    int width = 0;
+    int rows = 0;
+};
+
+void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out);
+void CalcPolygonStats(const SampleBlock& raw, const RenderView* view, const PolygonShape* poly, RoiStats* out);

@@ -101,7 +101,7 @@ void BM_CalcRectStats100(benchmark::State& state)
     RectShape r{50, 40, 100, 100};
     RoiStats out;
     for (auto _ : state) {
-        CStaticDisplay::CalcRectStats(s.raw.data(), &s.view, &r, &out);
+        CStaticDisplay::CalcRectStats(SampleBlock{s.raw.data(), kW, kH}, &s.view, &r, &out);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -114,7 +114,7 @@ void BM_CalcPolygonStats100(benchmark::State& state)
     p.m_points = {{50, 40}, {149, 40}, {149, 139}, {50, 139}};
     RoiStats out;
     for (auto _ : state) {
-        CStaticDisplay::CalcPolygonStats(s.raw.data(), &s.view, &p, &out);
+        CStaticDisplay::CalcPolygonStats(SampleBlock{s.raw.data(), kW, kH}, &s.view, &p, &out);
         benchmark::DoNotOptimize(out);
     }
 }

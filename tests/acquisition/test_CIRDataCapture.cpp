@@ -1,5 +1,6 @@
 #include "acquisition/CIRDataCapture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -46,7 +47,8 @@ protected:
     }
     void TearDown() override
     {
-        Stop();
+        if (m_worker)
+            Stop();
         m_worker.reset();
         emu_reset();
     }
@@ -138,6 +140,22 @@ protected:
     {
         CAutoLock lock(&m_worker->m_lockFrame);
         m_worker->m_bRecording = on;
+    }
+    // The sequence number of the camera frame whose samples these are, searched from first on
+    // among the frames delivered so far; -1 when they are no whole frame of the camera.
+    long FrameNumberOf(const std::vector<std::uint16_t>& samples, std::uint32_t first) const
+    {
+        const auto delivered = static_cast<std::uint32_t>(emu_frames_delivered());
+        for (std::uint32_t n = first; n < delivered; ++n) {
+            bool probe = true;
+            for (int k = 0; k < 8 && probe; ++k) {
+                const int x = 31 * k + 5, y = 23 * k + 3;
+                probe = samples[y * kW + x] == emu_scene_sample(m_seed, n, x, y);
+            }
+            if (probe && samples == Raw(n))
+                return static_cast<long>(n);
+        }
+        return -1;
     }
 
     std::uint32_t m_seed = 0;
@@ -309,19 +327,118 @@ TEST_F(CaptureWorker, RecordingStartedAndStoppedWhileFramesFlow)
     for (int round = 0; round < 6; ++round) {
         const std::string path = dir.File("rec" + std::to_string(round) + ".avi");
         ASSERT_EQ(m_worker->m_videoWriter.OpenOutput(path.c_str(), kW, kH), 0);
-        SetRecording(1);
-        std::this_thread::sleep_for(30ms);
+        {
+            // A flag raised from now on comes with a frame written.
+            CAutoLock lock(&m_worker->m_lockFrame);
+            m_worker->m_bNewFrame = 0;
+            m_worker->m_bRecording = 1;
+        }
+        ASSERT_TRUE(TakeNewFrame());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 * round));
         SetRecording(0);
         ASSERT_EQ(m_worker->m_videoWriter.CloseOutput(), 0);
 
+        // Every frame read back is a whole raw frame of the camera, in the order fetched (the SDK
+        // hands out its one buffer again when it counted more frames than it kept).
         CVideoFile reader;
         ASSERT_EQ(reader.OpenInput(path.c_str()), 0) << path;
         std::vector<std::uint16_t> frame(kW * kH);
         int read = 0;
-        while (reader.ReadFrame(frame.data(), frame.size() * 2) == 0)
+        long last = 0;
+        while (reader.ReadFrame(frame.data(), frame.size() * 2) == 0) {
+            const long n = FrameNumberOf(frame, static_cast<std::uint32_t>(last));
+            ASSERT_GE(n, last) << "frame " << read << " of " << path;
+            last = n;
             ++read;
-        EXPECT_GE(read, 0);
+        }
+        EXPECT_GE(read, 1) << path;
     }
+}
+
+TEST_F(CaptureWorker, RecordingSkipsFramesOfAnotherSizeThanTheWriters)
+{
+    TempDir dir;
+    const std::string path = dir.File("sizes.avi");
+    ASSERT_EQ(m_worker->m_videoWriter.OpenOutput(path.c_str(), kW, kH), 0);
+    SetRecording(1);
+    struct Slot {
+        int width, rows;
+        bool written;
+    };
+    // Smaller halves would be read past their end, larger ones cut into a wrong picture.
+    const Slot slots[] = {{kW, kH, true}, {kW, kH / 2, false}, {kW / 2, kH / 2, false}, {2 * kW, kH, false},
+                          {kW, kH + 1, false}, {kW, kH, true}};
+    std::vector<std::vector<std::uint16_t>> expected;
+    std::uint16_t base = 20000;
+    for (const Slot& c : slots) {
+        FrameGuard slot;
+        MakeFrame(&slot.frame, c.width, c.rows);
+        FillSamples(&slot.frame, [&](int x, int y) { return static_cast<std::uint16_t>(base + x + y); });
+        if (c.written)
+            expected.emplace_back(slot.frame.temp_data, slot.frame.temp_data + kW * kH);
+        m_worker->PublishFrame(slot.frame);
+        ASSERT_TRUE(TakeNewFrame());  // the flag goes up for every fetched frame
+        base += 100;
+    }
+    SetRecording(0);
+    ASSERT_EQ(m_worker->m_videoWriter.CloseOutput(), 0);
+
+    CVideoFile reader;
+    ASSERT_EQ(reader.OpenInput(path.c_str()), 0);
+    std::vector<std::uint16_t> frame(kW * kH);
+    for (const auto& want : expected) {
+        ASSERT_EQ(reader.ReadFrame(frame.data(), frame.size() * 2), 0);
+        EXPECT_EQ(frame, want);
+    }
+    EXPECT_LT(reader.ReadFrame(frame.data(), frame.size() * 2), 0);
+}
+
+TEST_F(CaptureWorker, DestroyedWhileAGetStallsWaitsForItsThread)
+{
+    StartStreaming(false);
+    ASSERT_TRUE(TakeNewFrame());
+    emu_fault_stall(1);
+    std::this_thread::sleep_for(100ms);  // the worker now waits in a get that finds no frame
+    m_worker.reset();
+    // The flow ended before the object went: its end closed the stream and the camera.
+    EXPECT_FALSE(emu_streaming());
+    EXPECT_EQ(uvc_camera_init(), 0);
+    EXPECT_EQ(uvc_camera_open(camera_dev_t{EMU_PRODUCT_ID, EMU_VENDOR_ID, const_cast<char*>(EMU_PRODUCT)}), 0);
+    uvc_camera_close();
+}
+
+// A writer thread publishes means as the worker does while this thread takes snapshots: every
+// frame is uniform, so every mean is, and a copy made in the middle of a mean would not be.
+TEST(LiveRecordSharing, SnapshotNeverCopiesAHalfWrittenMean)
+{
+    auto capture = std::make_unique<CIRDataCapture>();
+    MakeFrame(&capture->m_frameLive, kW, kH);
+    for (IrFrame& slot : capture->m_ring)
+        MakeFrame(&slot, kW, kH);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int k = 0; k < 400; ++k) {
+            IrFrame& slot = capture->m_ring[capture->m_nRingIndex];
+            std::fill(slot.temp_data, slot.temp_data + kW * kH, static_cast<std::uint16_t>(1000 + 3 * k));
+            capture->AcceptFrame();
+        }
+        done = true;
+    });
+    FrameGuard copy;
+    int copies = 0;
+    int torn = 0;
+    while (!done) {
+        if (capture->CopyLiveFrame(&copy.frame) != 0)
+            break;
+        const std::uint16_t* s = copy.frame.temp_data;
+        torn += std::any_of(s, s + kW * kH, [&](std::uint16_t v) { return v != s[0]; }) ? 1 : 0;
+        ++copies;
+    }
+    writer.join();
+    EXPECT_EQ(torn, 0) << "of " << copies;
+    EXPECT_GT(copies, 0);
+    for (IrFrame& slot : capture->m_ring)
+        ircam_frame_free(&slot);
 }
 
 // The check is the thread sanitizer's (this program runs under it in CI): a table freed while a

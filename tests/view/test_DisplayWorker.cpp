@@ -1,15 +1,20 @@
 // The display worker: it consumes the new-frame flag, colours only the live frame, lets the
 // colour window follow the frame once it has run for 6000 ms, posts code 4 and sends code 5,
-// and colours the ROI Check mode from view 0's rectangles while they are being edited.
+// and colours the ROI Check mode from view 0's rectangles while they are being edited. And the
+// whole live road at once: the capture worker on the emulated camera, the display worker, the
+// paint, snapshots and the user's changes, for the thread sanitizer to watch.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "acquisition/ColorizeRaw16.h"
+#include "emulator/src/emulator.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/thread.h"
 #include "tests/view/DisplayFixture.h"
+#include "view/COGLSlider.h"
 
 namespace {
 
@@ -54,7 +59,9 @@ protected:
         MakeFrame(&cap.m_frameImage, kW, kH);
         FillKnownFrame(&cap.m_frameLive);
         FillKnownFrame(&cap.m_frameImage);
-        disp.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+        // Wired through its flow base, as the main window wires every flow.
+        CThreadActionFlow& flow = disp;
+        flow.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
         disp.m_bLoop = 1;
         disp.m_bNotify = 0;
     }
@@ -225,6 +232,191 @@ TEST_F(DisplayWorker, EditingRectanglesWhileRoiCheckColours)
     EXPECT_EQ(first.y, 7);
     EXPECT_EQ(first.w, 18);
     EXPECT_EQ(first.h, 28);
+}
+
+// The display destroyed on the UI thread while its worker waits in its SendMessage of code 5:
+// the destruction serves that message, the worker ends, and only then does the object go.
+TEST(DisplayLifetime, DestroyedWhileItsWorkerSendsCodeFive)
+{
+    HostWnd host;
+    ASSERT_TRUE(host.CreateTop(2 * kW, 2 * kH));
+    NotifyWnd notify;
+    ASSERT_TRUE(notify.CreateTop());
+    CIRDataCapture& cap = theApp.m_capture;
+    MakeFrame(&cap.m_frameLive, kW, kH);
+    FillKnownFrame(&cap.m_frameLive);
+    auto disp = std::make_unique<CStaticDisplay>();
+    ASSERT_TRUE(disp->Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 2 * kW, 2 * kH), &host, 4000));
+    disp->m_pImage = &cap.m_frameLive;
+    CThreadActionFlow& flow = *disp;
+    flow.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+    disp->m_bLoop = 1;
+    disp->m_bNotify = 0;
+    ASSERT_TRUE(disp->ThreadWorkerStart());
+    {
+        CAutoLock lock(&cap.m_lockFrame);
+        cap.m_bNewFrame = 1;
+    }
+    Sleep(200);  // no message is handled meanwhile: the worker waits in its SendMessage
+    disp->DestroyWindow();
+    disp.reset();
+    ASSERT_EQ(notify.Count(NOTIFY_FRAME_SHOWN), 1);
+    for (const Notice& n : notify.notices) {
+        if (n.code == NOTIFY_FRAME_SHOWN)
+            EXPECT_TRUE(n.sent);
+    }
+    ircam_frame_free(&cap.m_frameLive);
+    notify.DestroyWindow();
+    host.DestroyWindow();
+}
+
+// The capture worker streams from the emulated camera into the live record while the display
+// worker colours it, the pane paints it, the user takes snapshots, switches sources, colour
+// modes, flips and modes, drags a colour-bar marker and moves the mouse, and the camera stalls
+// and comes back. The live record is first allocated while the pane already paints.
+class LivePipeline : public DisplayWorker {
+protected:
+    void SetUp() override
+    {
+        DisplayWorker::SetUp();
+        ircam_frame_free(&theApp.m_capture.m_frameLive);
+        emu_reset();
+        emu_set_frame_period_us(20000);
+        ASSERT_TRUE(slider.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 125, 2 * kH), &host, 5000));
+        slider.m_pColorMap = &theApp.m_capture.m_colorMap;
+        slider.UpdateMarkers(1);
+        COGLSlider::SetMainDisplay(&disp);
+        CIRDataCapture& cap = theApp.m_capture;
+        cap.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+        cap.m_bLoop = 1;
+        cap.m_bNotify = 0;
+    }
+    void TearDown() override
+    {
+        // No new frames first; then the display worker, once its last code 5 has been handled.
+        emu_fault_stall(0);
+        while (!theApp.m_capture.ThreadWorkerStop()) {
+        }
+        PumpFor(100);
+        if (started) {
+            EXPECT_TRUE(disp.ThreadWorkerStop());
+            started = false;
+        }
+        COGLSlider::SetMainDisplay(nullptr);
+        slider.DestroyWindow();
+        theApp.m_nFlipMirror = 0;
+        theApp.m_capture.m_nColorMode = 0;
+        emu_reset();
+        DisplayWorker::TearDown();
+    }
+    static void PumpFor(DWORD ms)
+    {
+        const DWORD start = GetTickCount();
+        MSG msg;
+        while (GetTickCount() - start < ms && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
+    }
+    // A drag of the colour bar's window-high marker by dy (its pick zone lies just above it).
+    bool DragWindowHigh(int dy)
+    {
+        const int y = slider.MarkerY(colour_bar::kWindowHigh) - 5;
+        Press(slider.GetSafeHwnd(), 60, y);
+        const bool picked = slider.m_nPicked == colour_bar::kWindowHigh;
+        Move(slider.GetSafeHwnd(), 60, y + dy);
+        Release(slider.GetSafeHwnd(), 60, y + dy);
+        return picked;
+    }
+    // Every sample of a snapshot lies in the emulated bench's temperatures (0 to 150 degrees).
+    static bool Plausible(const IrFrame& f)
+    {
+        if (f.temp_info[0] != kW || f.temp_info[1] != kH || !f.temp_data)
+            return false;
+        for (int i = 0; i < kW * kH; ++i) {
+            if (f.temp_data[i] < 17481 || f.temp_data[i] > 27081)
+                return false;
+        }
+        return true;
+    }
+
+    COGLSlider slider;
+};
+
+TEST_F(LivePipeline, CaptureDisplayWorkerAndPaintRunTogether)
+{
+    CIRDataCapture& cap = theApp.m_capture;
+    disp.m_pImage = &cap.m_frameLive;
+    disp.m_pIconFlags = icons;
+    icons[2] = icons[3] = icons[4] = 1;
+    Start();
+    disp.DrawScene();  // nothing to paint yet: the camera is not open
+    ASSERT_TRUE(cap.ThreadWorkerStart());
+
+    FrameGuard snapshot;
+    int snapshots = 0, picked = 0;
+    bool lost = false, reopened = false;
+    const HWND pane = disp.GetSafeHwnd();
+    const DWORD begin = GetTickCount();
+    // At least six seconds; the camera stalls after one until the worker has lost it, and the run
+    // goes on until it has opened it again.
+    for (int round = 0; GetTickCount() - begin < 6000 || !reopened; ++round) {
+        ASSERT_LT(GetTickCount() - begin, 60000u);
+        // A slow 3D paint can keep the queue from ever running empty: pump for a while only.
+        PumpFor(20);
+        disp.DrawScene();
+        Tip tip{};
+        while (cap.GetTip(tip)) {
+            lost = lost || tip.code == TIP_CAMERA_LOST;
+            reopened = reopened || (lost && tip.code == TIP_CAMERA_CONNECTED);
+        }
+        emu_fault_stall(GetTickCount() - begin > 1000 && !lost ? 1 : 0);
+        switch (round % 7) {
+        case 0:
+            theApp.m_nFlipMirror ^= (round / 7) % 2 ? 1 : 2;
+            break;
+        case 1:
+            COGLSlider::SetColorMode((round / 7) % 2);
+            break;
+        case 2:
+            if (cap.CopyLiveFrame(&snapshot.frame) == 0 && snapshot.frame.temp_data) {
+                ++snapshots;
+                EXPECT_TRUE(Plausible(snapshot.frame));
+            }
+            break;
+        case 3:
+            // The image source for a moment: a marker drag colours it again.
+            disp.m_pImage = &cap.m_frameImage;
+            picked += DragWindowHigh((round / 7) % 2 ? 15 : -15);
+            disp.DrawScene();
+            disp.m_pImage = &cap.m_frameLive;
+            break;
+        case 4: {
+            CAutoLock lock(&disp.m_lockDisplay);
+            if (View().rects.empty()) {
+                disp.m_nDisplayMode = 3;
+                View().rects.push_back(new RectShape{20, 20, 60, 40});
+            } else {
+                disp.m_nDisplayMode = 0;
+                View().Clear();
+            }
+            break;
+        }
+        case 5:
+            Move(pane, 2 * (round % kW), 2 * (round % kH));
+            break;
+        default:
+            disp.m_renderer.m_b3D = !disp.m_renderer.m_b3D;
+            break;
+        }
+        Sleep(1);
+    }
+    EXPECT_GT(snapshots, 0);
+    EXPECT_GT(picked, 0);
+    // Live frames are shown again after the camera came back.
+    disp.m_renderer.m_b3D = 0;
+    const int shown = notify.Count(NOTIFY_FRAME_SHOWN);
+    EXPECT_TRUE(PumpUntil([&] { return notify.Count(NOTIFY_FRAME_SHOWN) > shown; }));
 }
 
 }  // namespace

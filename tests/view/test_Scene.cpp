@@ -1,6 +1,7 @@
 // The thermal display's scene on a rendered window, and the alarm countdown that its paint drives.
 #include <gtest/gtest.h>
 
+#include "acquisition/irfile.h"
 #include "platform/user/input.h"
 #include "platform/user/surface.h"
 #include "tests/view/DisplayFixture.h"
@@ -173,6 +174,62 @@ TEST_F(Scene, RegionOverThresholdGetsInnerSideLinesEvenWithTheToggleOff)
     EXPECT_GT(Count(p, x - 1, 2 * (kHotY - 15), x + 2, 2 * (kHotY + 5), kInverted), 15);
     EXPECT_EQ(theApp.m_nAlarmCountdown, 0);
 }
+
+// A snapshot whose two info blocks disagree (a damaged or foreign file: the reader takes each block
+// at its own size). The paint reads the temperature block with its own size only, in 2D and 3D.
+struct MismatchCase {
+    const char* name;
+    int imageWidth, imageRows;
+    int tempWidth, tempRows;
+};
+
+class MismatchedBlocks : public Scene, public ::testing::WithParamInterface<MismatchCase> {};
+
+TEST_P(MismatchedBlocks, ArePaintedFromTheTemperatureBlocksOwnSize)
+{
+    const MismatchCase& c = GetParam();
+    FrameGuard written;
+    IrFrame& w = written.frame;
+    w.image_info[0] = c.imageWidth;
+    w.image_info[1] = c.imageRows;
+    w.temp_info[0] = c.tempWidth;
+    w.temp_info[1] = c.tempRows;
+    w.image_size = static_cast<std::uint32_t>(c.imageWidth * c.imageRows * 2);
+    w.temp_size = static_cast<std::uint32_t>(c.tempWidth * c.tempRows * 2);
+    ASSERT_EQ(ircam_frame_alloc_buffers(&w), 0);
+    // One hot sample where both blocks reach.
+    const int hotX = std::min(c.imageWidth, c.tempWidth) - 10;
+    const int hotY = std::min(c.imageRows, c.tempRows) - 10;
+    for (int i = 0; i < c.tempWidth * c.tempRows; ++i)
+        w.temp_data[i] = kBase;
+    w.temp_data[hotY * c.tempWidth + hotX] = kHot;
+    const std::string path = OutputPath(std::string("view_mismatch_") + c.name + ".ir");
+    ASSERT_EQ(irfile_write(&w, path.c_str()), 0);
+    ASSERT_EQ(irfile_read(&frame.frame, path.c_str()), 0);
+
+    icons[2] = 1;  // alarm
+    icons[3] = 1;  // hottest pixel
+    icons[4] = 1;  // cursor temperature
+    disp.m_nCursorX = c.imageWidth - 1;
+    disp.m_nCursorY = c.imageRows - 1;
+    theApp.m_capture.m_colorMap.m_nAlarm = kHot - 1;
+    View().rects.push_back(new RectShape{0, 0, c.imageWidth, c.imageRows});
+    View().points = {POINT{c.imageWidth - 2, c.imageRows - 2}};
+    disp.DrawScene();
+    EXPECT_EQ(disp.m_wHotValue, kHot);
+    EXPECT_EQ(disp.m_nHotX, hotX);
+    EXPECT_EQ(disp.m_nHotY, hotY);
+    EXPECT_EQ(theApp.m_nAlarmCountdown, 10);  // the rectangle found the hot sample
+    disp.m_renderer.m_b3D = 1;
+    disp.DrawScene();
+}
+
+INSTANTIATE_TEST_SUITE_P(Snapshot, MismatchedBlocks,
+                         ::testing::Values(MismatchCase{"SmallerTemperatureBlock", kW, kH, kW / 2, kH / 2},
+                                           MismatchCase{"LargerTemperatureBlock", kW / 2, kH / 2, kW, kH},
+                                           MismatchCase{"FewerTemperatureRows", kW, kH, kW, kH / 2},
+                                           MismatchCase{"NarrowerTemperatureRows", kW, kH, 100, kH}),
+                         [](const ::testing::TestParamInfo<MismatchCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
 
