@@ -52,12 +52,12 @@ CVantrelApp::~CVantrelApp() { EndAlarmWorker(); }
 
 BOOL CVantrelApp::InitInstance()
 {
+    // A logout or Ctrl+C from here on closes the main window as its close button does.
+    TakeTerminationSignals();
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), kAllControlClasses};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
     InstallCrashReports();
-    // A logout or Ctrl+C from here on closes the main window as its close button does.
-    TakeTerminationSignals();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     InitGdiplus();
     CTickerZel::Init();

@@ -14,7 +14,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +30,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/ProgramProcess.h"
 
 namespace {
 
@@ -49,63 +48,19 @@ double SecondsSince(Clock::time_point start) { return std::chrono::duration<doub
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// The program in a folder of its own, with settings and data of its own.
-class Program {
-public:
-    explicit Program(const fs::path& dir) : m_dir(dir)
-    {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
-        fs::create_directories(m_dir / "data");
-    }
-    ~Program() { Stop(); }
+// The program on the X server, with the emulated camera and folders of its own.
+bool StartProgram(app_test::ProgramProcess& program)
+{
+    return program.Start({{"SDL_VIDEODRIVER", "x11"}});
+}
 
-    bool Start()
-    {
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("SDL_VIDEODRIVER=", 0) != 0 && entry.rfind("XDG_CONFIG_HOME=", 0) != 0 &&
-                entry.rfind("VANTREL_DATA_DIR=", 0) != 0 && entry.rfind("VANTREL_CAMERA=", 0) != 0)
-                env.push_back(entry);
-        }
-        env.push_back("XDG_CONFIG_HOME=" + (m_dir / "config").string());
-        env.push_back("VANTREL_DATA_DIR=" + (m_dir / "data").string() + "/");
-        env.push_back("VANTREL_CAMERA=emulated");
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        const std::string program = VANTREL_PROGRAM;
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        const int r = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        return r == 0;
-    }
-
-    // Ends the program as a logout does; its exit status, or -1.
-    int Stop()
-    {
-        if (m_pid <= 0) return -1;
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 3000 && waitpid(m_pid, &status, WNOHANG) != m_pid; ++i) SleepMs(10);
-        if (waitpid(m_pid, &status, WNOHANG) == 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-        }
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    pid_t Pid() const { return m_pid; }
-
-private:
-    fs::path m_dir;
-    pid_t m_pid = -1;
-};
+// Ends the program as a logout does; its exit status, or -1.
+int StopProgram(app_test::ProgramProcess& program)
+{
+    kill(program.Pid(), SIGTERM);
+    const int status = program.Ended();
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 // Whether the screen shows a bright pixel of the thermal image around (x, y).
 bool ImageShown(Display* display, int x, int y)
@@ -202,16 +157,14 @@ int main(int argc, char** argv)
     const int height = DisplayHeight(display, DefaultScreen(display));
     // The thermal display of the maximised window: x 125 to W - 510, y 150 to H.
     const int cx = (125 + width - 510) / 2, cy = (150 + height) / 2;
-    const fs::path dir = fs::temp_directory_path() / ("vantrel-bench-" + std::to_string(getpid()));
-
     std::vector<double> startups;
     for (int run = 0; run < options.startups; ++run) {
-        Program program(dir);
+        app_test::ProgramProcess program("bench-program");
         const auto start = Clock::now();
-        if (!program.Start()) return 1;
+        if (!StartProgram(program)) return 1;
         while (!ImageShown(display, cx, cy) && SecondsSince(start) < 60) SleepMs(2);
         startups.push_back(SecondsSince(start));
-        program.Stop();
+        StopProgram(program);
         SleepMs(500);
     }
     std::sort(startups.begin(), startups.end());
@@ -219,9 +172,9 @@ int main(int argc, char** argv)
         std::printf("start-up to first live frame on screen (%dx%d): median %.3f s, min %.3f s, max %.3f s over %zu runs\n",
                     width, height, startups[startups.size() / 2], startups.front(), startups.back(), startups.size());
 
-    Program program(dir);
+    app_test::ProgramProcess program("bench-program");
     const auto start = Clock::now();
-    if (!program.Start()) return 1;
+    if (!StartProgram(program)) return 1;
     while (!ImageShown(display, cx, cy) && SecondsSince(start) < 60) SleepMs(10);
     // Ten rectangles on the image, with the rectangle tool the window starts with.
     for (int k = 0; k < 10; ++k) {
@@ -251,8 +204,7 @@ int main(int argc, char** argv)
                 elapsed, 100 * (ui + workers) / elapsed, 100 * ui / elapsed, 100 * workers / elapsed, 100 * gl / elapsed);
     while (SecondsSince(start) < options.rssAt) SleepMs(100);
     std::printf("resident memory after %d s: %.1f MiB\n", options.rssAt, ResidentKiB(program.Pid()) / 1024.0);
-    std::printf("exit status after SIGTERM: %d\n", program.Stop());
+    std::printf("exit status after SIGTERM: %d\n", StopProgram(program));
     XCloseDisplay(display);
-    fs::remove_all(dir);
     return 0;
 }
