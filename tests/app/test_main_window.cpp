@@ -217,6 +217,22 @@ TEST_F(MainWindowTest, DraggedByItsBodyOnlyWhenRestored)
     EXPECT_EQ(dragBody(), CPoint(30, 20));
 }
 
+// Activating or deactivating the window repaints its OpenGL views.
+TEST_F(MainWindowTest, ActivationRepaintsThePickerTheColourBarAndTheDisplay)
+{
+    QuietWorkers();
+    for (UINT message : {WM_NCACTIVATE, WM_ACTIVATE}) {
+        Pump();
+        CWnd* const views[] = {&dlg.m_picker, &dlg.m_slider, &dlg.m_display};
+        for (CWnd* view : views) view->ValidateRect(nullptr);
+        dlg.SendMessage(message, message == WM_ACTIVATE ? WA_INACTIVE : FALSE, 0);
+        for (CWnd* view : views) {
+            RECT update;
+            EXPECT_TRUE(GetUpdateRect(view->GetSafeHwnd(), &update, FALSE)) << message;
+        }
+    }
+}
+
 TEST_F(MainWindowTest, ControlsOfTheDialogGetItsColours)
 {
     CClientDC dc(&dlg);
