@@ -18,6 +18,8 @@
 #include <vector>
 
 extern char** environ;
+// The leak checker's suppressions of the test programs (system libraries only), when linked in.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions();
 
 namespace app_test {
 
@@ -54,6 +56,12 @@ public:
         overrides["XDG_CONFIG_HOME"] = (m_dir / "config").string();
         overrides["VANTREL_DATA_DIR"] = (m_dir / "data").string() + "/";
         overrides.emplace("VANTREL_CAMERA", "emulated");
+        // Under the leak checker the program passes over what the test programs pass over.
+        if (__lsan_default_suppressions != nullptr) {
+            const std::filesystem::path suppressions = m_dir / "lsan.supp";
+            std::ofstream(suppressions) << __lsan_default_suppressions();
+            overrides.emplace("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+        }
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
