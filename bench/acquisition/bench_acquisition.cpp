@@ -62,6 +62,21 @@ void BM_AveragingStep(benchmark::State& state)
 }
 BENCHMARK(BM_AveragingStep);
 
+// A snapshot of the live record: a deep copy taken under the records lock.
+void BM_CopyLiveFrame(benchmark::State& state)
+{
+    auto capture = std::make_unique<CIRDataCapture>();
+    MakeScene(&capture->m_frameLive, 0);
+    IrFrame copy;
+    for (auto _ : state) {
+        capture->CopyLiveFrame(&copy);
+        benchmark::DoNotOptimize(copy.temp_data[100]);
+    }
+    ircam_frame_free(&copy);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CopyLiveFrame);
+
 // Arguments: colour mode, rectangles (0 or 1), flip/mirror flags.
 void BM_ColorizeRaw16(benchmark::State& state)
 {

@@ -389,10 +389,15 @@ BOOL SwapBuffers(HDC dc)
     if (!hwnd || !c || c->window != hwnd || !IsWindow(hwnd)) return FALSE;
     int width = c->width, height = c->height;
     ClearErrors();  // the program's own errors are not ours to report
-    GLint packAlignment, packRowLength;
+    // The read fills exactly the rows it is given: no skipped rows or pixels of the caller's.
+    GLint packAlignment, packRowLength, packSkipRows, packSkipPixels;
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
     glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
+    glGetIntegerv(GL_PACK_SKIP_ROWS, &packSkipRows);
+    glGetIntegerv(GL_PACK_SKIP_PIXELS, &packSkipPixels);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     BOOL published = FALSE;
     // Where the driver can turn the rows over itself, read straight into the window's surface.
     platform::user::Surface* surface = platform::user::GetWindowSurface(hwnd);
@@ -417,6 +422,8 @@ BOOL SwapBuffers(HDC dc)
     }
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
+    glPixelStorei(GL_PACK_SKIP_ROWS, packSkipRows);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, packSkipPixels);
     return published;
 }
 

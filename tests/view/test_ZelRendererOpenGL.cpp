@@ -1,5 +1,6 @@
 // The renderer's texture upload: it reads exactly the pixels it is given, whatever unpacking state
-// its context was left in, and touches no other context when its own cannot be made current.
+// its context was left in, and touches no other context when its own cannot be made current. And
+// the frame it ends reaches the window whole, whatever packing state the context was left in.
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/user/surface.h"
 #include "platform/wgl/wgl.h"
 #include "tests/view/ViewTestSupport.h"
 #include "view/COGLStatic.h"
@@ -15,10 +17,27 @@ namespace {
 
 using namespace view_test;
 
+// An OpenGL control whose paint clears it to a colour through its renderer.
+class ClearingControl : public COGLStatic {
+public:
+    std::uint32_t colour = 0;
+    void OnPaint()
+    {
+        CPaintDC dc(this);
+        m_renderer.BeginFrame(colour);
+        m_renderer.EndFrame();
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ClearingControl, COGLStatic)
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+
 // An OpenGL control with one view, its renderer initialised on its window.
 struct GlControl {
     HostWnd host;
-    COGLStatic control;
+    ClearingControl control;
 
     GlControl()
     {
@@ -124,6 +143,30 @@ TEST(UploadWithoutItsContext, LeavesTheCurrentContextAlone)
     wglMakeCurrent(nullptr, nullptr);
 
     EXPECT_EQ(ReadTexture(b, 4, 4, 1), kept);
+}
+
+TEST(EndFrame, PublishesTheWholePictureWhateverThePackingState)
+{
+    GlControl gl;
+    CZelRendererOpenGL& r = gl.Renderer();
+    // Packing state another user of the context left behind.
+    ASSERT_TRUE(wglMakeCurrent(r.m_hDC, r.m_hRC));
+    glPixelStorei(GL_PACK_SKIP_ROWS, 3);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 7);
+    glPixelStorei(GL_PACK_ALIGNMENT, 8);
+    wglMakeCurrent(nullptr, nullptr);
+    for (std::uint32_t colour : {0x00FF0000u, 0x000000FFu}) {
+        gl.control.colour = colour;  // bytes from the lowest: red, green, blue
+        gl.control.Invalidate(FALSE);
+        platform::user::Picture p;
+        ASSERT_TRUE(platform::user::RenderWindow(gl.control.GetSafeHwnd(), &p));
+        ASSERT_EQ(p.width, 64);
+        const std::uint32_t want = colour == 0x00FF0000u ? 0x0000FFu : 0xFF0000u;  // as 0xRRGGBB
+        int wrong = 0;
+        for (std::uint32_t px : p.pixels)
+            wrong += (px & 0xFFFFFFu) != want;
+        EXPECT_EQ(wrong, 0) << std::hex << colour;
+    }
 }
 
 }  // namespace

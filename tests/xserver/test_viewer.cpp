@@ -1,5 +1,5 @@
 // The development viewer on a real X server: what reaches the screen, input through the server,
-// and the emulated module unplugged and plugged back while the window paints.
+// and the emulated module lost and back again while the window paints.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -311,17 +311,34 @@ TEST_P(QuickClicksWithThePointTool, EachClickActs)
 INSTANTIATE_TEST_SUITE_P(Viewer, QuickClicksWithThePointTool, ::testing::ValuesIn(kQuickClicks),
                          [](const ::testing::TestParamInfo<QuickClicks>& info) { return std::string(info.param.name); });
 
-TEST_F(ViewerOnXServer, KeepsPaintingLiveFramesAfterTheModuleIsUnpluggedAndPluggedBack)
+// A loss of the camera while the window paints: the capture closes the camera, opens it again once
+// the module is back, and the window goes on painting live frames.
+struct CameraLoss {
+    const char* name;
+    void (*lose)();
+    void (*restore)();
+};
+
+void PrintTo(const CameraLoss& c, std::ostream* out) { *out << c.name; }
+
+const CameraLoss kCameraLosses[] = {
+    {"UnpluggedAndPluggedBack", emu_unplug, emu_replug},
+    {"StreamStalledAndResumed", [] { emu_fault_stall(1); }, [] { emu_fault_stall(0); }},
+};
+
+class CameraLossWhilePainting : public ViewerOnXServer, public ::testing::WithParamInterface<CameraLoss> {};
+
+TEST_P(CameraLossWhilePainting, LiveFramesComeBackOnScreen)
 {
     OpenViewer(false);
     ASSERT_TRUE(WaitForPaneOnScreen()) << "pane on screen: " << ShareOnScreen(Pane());
 
-    emu_unplug();
+    GetParam().lose();
     ASSERT_TRUE(PumpUntil([] { return emu_streaming() == 0; }, kPatience)) << "the capture never closed the camera";
-    emu_replug();
+    GetParam().restore();
     ASSERT_TRUE(PumpUntil([] { return emu_streaming() != 0; }, kPatience)) << "the capture never opened the camera again";
 
-    ASSERT_TRUE(WaitForPaneOnScreen()) << "pane on screen after the replug: " << ShareOnScreen(Pane());
+    ASSERT_TRUE(WaitForPaneOnScreen()) << "pane on screen after the camera came back: " << ShareOnScreen(Pane());
     const Picture before = m_screen;
     const bool live = PumpUntil(
         [&] {
@@ -332,6 +349,9 @@ TEST_F(ViewerOnXServer, KeepsPaintingLiveFramesAfterTheModuleIsUnpluggedAndPlugg
     EXPECT_TRUE(live) << "the pane on screen is " << MatchingShare(m_screen, before, Pane(), 0)
                       << " unchanged and shows " << ShareOnScreen(Pane()) << " of what the window draws";
 }
+
+INSTANTIATE_TEST_SUITE_P(Viewer, CameraLossWhilePainting, ::testing::ValuesIn(kCameraLosses),
+                         [](const ::testing::TestParamInfo<CameraLoss>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace xserver_test
