@@ -470,6 +470,8 @@ void CZelRendererOpenGL::DrawMultiByteText(const char* text, int x, int y, int w
 
 void CZelRendererOpenGL::DrawMultiByteTexts(const TextAt* texts, std::size_t count, int weight, int view)
 {
+    if (count == 0)
+        return;
     SelectNewFont(23, weight, DEFAULT_CHARSET, "微软雅黑");
     std::vector<std::vector<WCHAR>> wide(count);
     std::vector<platform::wgl::GlyphRun> runs(count);
