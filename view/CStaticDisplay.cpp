@@ -17,6 +17,7 @@ constexpr DWORD kFollowAfterMs = 6000;
 constexpr int kIconAlarm = 2;
 constexpr int kIconHottest = 3;
 constexpr int kIconCursor = 4;
+constexpr int kLabelWeight = 200;  // of the regions' texts
 
 }  // namespace
 
@@ -281,10 +282,12 @@ void CStaticDisplay::DrawScene()
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glEnable(GL_COLOR_LOGIC_OP);
         glLogicOp(GL_INVERT);
+        m_labels.clear();
         DrawPoints();
         const bool alarmOn = IconOn(kIconAlarm);
         const bool rectsCalm = DrawRects(alarmOn);
         const bool polygonsCalm = DrawPolygons(alarmOn);
+        DrawLabels();
         if ((rectsCalm && polygonsCalm) || !alarmOn)
             theApp.m_nAlarmCountdown = 0;
         glDisable(GL_COLOR_LOGIC_OP);
@@ -346,7 +349,7 @@ void CStaticDisplay::DrawPoints()
         const std::uint16_t raw = b.samples[static_cast<std::size_t>(f.y) * tw + f.x];
         std::snprintf(label, sizeof label, "%.1f", ZelColorMap::RawToCelsius(raw));
         r.SetColor(255, 255, 255);
-        r.DrawAsciiText(label, p.x + 4, p.y, 0);
+        m_labels.push_back(SceneLabel{label, p.x + 4, p.y, true});
         if (cursor)
             continue;
         if (hottest) {
@@ -357,8 +360,24 @@ void CStaticDisplay::DrawPoints()
         r.DrawCircle(static_cast<float>(p.x), static_cast<float>(p.y), 1.5f, 100, 0);
         r.DrawCross(p.x, p.y, 2, 0);
         std::snprintf(label, sizeof label, "%d", static_cast<int>(i) + 1);
-        r.DrawAsciiText(label, p.x - 4, p.y - 1, 0);
+        m_labels.push_back(SceneLabel{label, p.x - 4, p.y - 1, true});
     }
+}
+
+void CStaticDisplay::DrawLabels()
+{
+    // Every overlay pixel is inverted, so the order of the overlay does not change the picture;
+    // the texts go last and together, because the software renderer pays dearly for each switch
+    // between lines and glyph bitmaps.
+    CZelRendererOpenGL& r = m_renderer;
+    std::vector<CZelRendererOpenGL::TextAt> texts;
+    for (const SceneLabel& l : m_labels) {
+        if (l.ascii)
+            r.DrawAsciiText(l.text.c_str(), l.x, l.y, 0);
+        else
+            texts.push_back(CZelRendererOpenGL::TextAt{l.text.c_str(), l.x, l.y});
+    }
+    r.DrawMultiByteTexts(texts.data(), texts.size(), kLabelWeight, 0);
 }
 
 void CStaticDisplay::RaiseAlarm(bool alarmOn)
@@ -410,10 +429,10 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
             std::snprintf(label, sizeof label, "%.1f /%.1f /%.1f", ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.mean)));
-            r.DrawMultiByteText(label, x, y - 1, 200, 0);
+            m_labels.push_back(SceneLabel{label, x, y - 1, false});
             if (!selected) {
                 std::snprintf(label, sizeof label, "#%d%d", static_cast<int>(i) + 1, j);
-                r.DrawMultiByteText(label, x + w + 1, y + 1, 200, 0);
+                m_labels.push_back(SceneLabel{label, x + w + 1, y + 1, false});
             }
         }
     }
@@ -473,7 +492,7 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.mean)));
-            r.DrawMultiByteText(label, f.x + 3, f.y - 3, 200, 0);
+            m_labels.push_back(SceneLabel{label, f.x + 3, f.y - 3, false});
         }
     }
     if (v.selectedPolygon && !v.IsListed(v.selectedPolygon)) {

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "acquisition/IrFrame.h"
@@ -90,6 +91,15 @@ private:
         SampleBlock block;                    // samples with their width (temp_info) and rows
     };
 
+    // A text of the overlay, drawn after the shapes: a point's, in the renderer's ASCII font, or
+    // a region's, as multi-byte text.
+    struct SceneLabel {
+        std::string text;
+        int x = 0;
+        int y = 0;
+        bool ascii = false;
+    };
+
     // The rectangles that limit the colouring: view 0's in ROI Check mode, else none.
     const RectShapeList* ColourRects() const;
     // Takes and clears the capture's new-frame flag.
@@ -105,11 +115,13 @@ private:
     // Returns false when some region is over the alarm threshold.
     bool DrawRects(bool alarmOn);
     bool DrawPolygons(bool alarmOn);
+    void DrawLabels();
     void RaiseAlarm(bool alarmOn);
     // The start camera (rotation 45, 0, 0; translation 0, -10, -5) and zoom 4 of view 0.
     void ResetCamera();
 
-    ShownFrame m_shown;  // UI thread, under m_lockDraw
+    ShownFrame m_shown;                // UI thread, under m_lockDraw
+    std::vector<SceneLabel> m_labels;  // the paint's texts, likewise
 
     DECLARE_MESSAGE_MAP()
 };

@@ -464,19 +464,27 @@ void CZelRendererOpenGL::DrawAsciiText(const CString& text, int x, int y, int vi
 
 void CZelRendererOpenGL::DrawMultiByteText(const char* text, int x, int y, int weight, int view)
 {
-    const int count = platform::text::CountCharacters(text);
+    const TextAt one{text, x, y};
+    DrawMultiByteTexts(&one, 1, weight, view);
+}
+
+void CZelRendererOpenGL::DrawMultiByteTexts(const TextAt* texts, std::size_t count, int weight, int view)
+{
+    if (count == 0)
+        return;
     SelectNewFont(23, weight, DEFAULT_CHARSET, "微软雅黑");
-    const GLuint list = glGenLists(1);
-    std::vector<WCHAR> wide(static_cast<std::size_t>(count) + 1, 0);
-    MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, wide.data(), count + 1);
-    wide[static_cast<std::size_t>(count)] = 0;
-    double cx, cy;
-    MapPoint(view, x, y, cx, cy);
-    glRasterPos2f(static_cast<float>(cx), static_cast<float>(cy));
-    HDC dc = wglGetCurrentDC();
-    for (int i = 0; i < count; ++i) {
-        wglUseFontBitmapsW(dc, static_cast<DWORD>(wide[static_cast<std::size_t>(i)]), 1, list);
-        glCallList(list);
+    std::vector<std::vector<WCHAR>> wide(count);
+    std::vector<platform::wgl::GlyphRun> runs(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int characters = platform::text::CountCharacters(texts[i].text);
+        wide[i].assign(static_cast<std::size_t>(characters) + 1, 0);
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, texts[i].text, -1, wide[i].data(), characters + 1);
+        wide[i][static_cast<std::size_t>(characters)] = 0;
+        double cx, cy;
+        MapPoint(view, texts[i].x, texts[i].y, cx, cy);
+        runs[i] = platform::wgl::GlyphRun{static_cast<float>(cx), static_cast<float>(cy), wide[i].data(), characters};
     }
-    glDeleteLists(list, 1);
+    // The glyphs come from the platform's store, made once per font and character: lists made
+    // and called for every character cost the software renderer many times more.
+    platform::wgl::DrawGlyphRuns(wglGetCurrentDC(), runs.data(), static_cast<int>(count));
 }

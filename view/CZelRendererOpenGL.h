@@ -48,6 +48,14 @@ public:
     void DrawAsciiText(const char* text, int x, int y, int view);
     void DrawAsciiText(const CString& text, int x, int y, int view);
     void DrawMultiByteText(const char* text, int x, int y, int weight, int view);
+    // Texts of one weight, each drawn as DrawMultiByteText draws it, in one go: the same picture,
+    // as the texts share the colour and every other drawing state, at a fraction of the cost.
+    struct TextAt {
+        const char* text;
+        int x;
+        int y;
+    };
+    void DrawMultiByteTexts(const TextAt* texts, std::size_t count, int weight, int view);
     void SetFont(int height, int charset, const char* face);
 
     HDC m_hDC = nullptr;

@@ -1,6 +1,7 @@
 // One frame of a 1920 x 1080 window whose 1285 x 930 OpenGL child shows a new 256 x 192 camera
-// image (25 a second in the program): the child's render (upload, draw, SwapBuffers) and the
-// window's composition, and the layer's memory at rest.
+// image (25 a second in the program): the child's render (upload, draw, SwapBuffers), the
+// window's composition and presentation of the changed child, the child's read-back with them,
+// and the layer's memory at rest.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -115,6 +116,20 @@ void BM_ComposeWindow(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ComposeWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A frame the child has drawn reaches the screen: SwapBuffers reads it back into the child's
+// pixels, then the window is composed and presented.
+void BM_SwapAndPresent(benchmark::State& state)
+{
+    Scene& s = scene();
+    for (auto _ : state) {
+        wglMakeCurrent(s.dc, s.context);
+        SwapBuffers(s.dc);
+        wglMakeCurrent(nullptr, nullptr);
+        s.Compose();
+    }
+}
+BENCHMARK(BM_SwapAndPresent)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FrameRenderAndCompose(benchmark::State& state)
 {

@@ -1,5 +1,5 @@
-// The thermal display's paint (2D with 30 regions, and 3D) on a 1285 x 930 pane, and the region
-// statistics of 100 x 100 regions.
+// The thermal display's paint (2D with 30 regions, with 0 to 100 labelled rectangles, and 3D) on
+// a 1285 x 930 pane, and the region statistics of 100 x 100 regions.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -71,6 +71,20 @@ void BM_DrawScene2D(benchmark::State& state)
         pane.disp.DrawScene();
 }
 BENCHMARK(BM_DrawScene2D)->Unit(benchmark::kMillisecond);
+
+// Rectangles in a grid of ten columns over the whole image, each with its statistics and number
+// labels: with many regions the text is most of the paint.
+void BM_DrawSceneLabelledRects(benchmark::State& state)
+{
+    Pane pane(0, 0);
+    RenderView& v = pane.disp.m_renderer.m_pViews[0];
+    const int count = static_cast<int>(state.range(0));
+    for (int i = 0; i < count; ++i)
+        v.rects.push_back(new RectShape{3 + (i % 10) * 25, 3 + (i / 10) * 19, 20, 14});
+    for (auto _ : state)
+        pane.disp.DrawScene();
+}
+BENCHMARK(BM_DrawSceneLabelledRects)->Arg(0)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_DrawScene3D(benchmark::State& state)
 {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
@@ -27,8 +28,16 @@ constexpr auto kSlowPaint = std::chrono::milliseconds(20);
 
 std::atomic<PresentObserver> g_presentObserver{nullptr};
 
+// Premultiplied source over the destination. A row of opaque pixels (an OpenGL picture, a filled
+// background) is copied whole.
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count)
 {
+    std::uint32_t all = 0xFFFFFFFFu;
+    for (int i = 0; i < count; ++i) all &= src[i];
+    if ((all >> 24) == 0xFFu) {
+        std::copy_n(src, count, dst);
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         std::uint32_t s = src[i];
         std::uint32_t a = s >> 24;
@@ -46,6 +55,16 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count)
     }
 }
 
+// The same over opaque black, whatever the destination held: the bottom layer of a picture.
+void overBlackRow(std::uint32_t* dst, const std::uint32_t* src, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t s = src[i];
+        std::uint32_t a = s >> 24;
+        dst[i] = a == 0 ? kFramePixel : s + ((255 - a) << 24);
+    }
+}
+
 RECT intersect(const RECT& a, const RECT& b)
 {
     RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
@@ -55,28 +74,68 @@ RECT intersect(const RECT& a, const RECT& b)
 
 bool empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
+bool contains(const RECT& outer, const RECT& inner)
+{
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
+}
+
 void fillRect(Picture& out, const RECT& r, std::uint32_t pixel)
 {
     for (int y = r.top; y < r.bottom; ++y) std::fill(&out.pixels[static_cast<std::size_t>(y) * out.width + r.left], &out.pixels[static_cast<std::size_t>(y) * out.width + r.right], pixel);
 }
 
+// Whether every pixel of the window's surface is opaque; found out once after each change.
+bool isOpaque(const Node& n)
+{
+    if (!n.opaque) {
+        std::uint32_t all = 0xFFFFFFFFu;
+        for (int y = 0; y < n.surface.height; ++y) {
+            const std::uint32_t* row = n.surface.row(y);
+            for (int x = 0; x < n.surface.width; ++x) all &= row[x];
+        }
+        n.opaque = n.surface.pixels != nullptr && (all >> 24) == 0xFFu;
+    }
+    return *n.opaque;
+}
+
+// The topmost visible child whose opaque pixels cover all of area (picture coordinates, the
+// window's client origin at (ox, oy)): there the window's own pixels and the children below it
+// are hidden. Its index, or none.
+std::optional<std::size_t> coveringChild(const Node& n, int ox, int oy, const RECT& area)
+{
+    for (std::size_t i = n.children.size(); i-- > 0;) {
+        const Node* cn = Find(n.children[i]);
+        if (cn == nullptr || !(cn->style & WS_VISIBLE)) continue;
+        const int b = BorderOf(*cn);
+        const RECT client{ox + cn->rect.left + b, oy + cn->rect.top + b, ox + cn->rect.left + b + cn->surface.width,
+                          oy + cn->rect.top + b + cn->surface.height};
+        if (contains(client, area) && isOpaque(*cn)) return i;
+    }
+    return std::nullopt;
+}
+
 // Lays the window's own pixels at (ox, oy) of the picture (its client origin), then its visible
-// children bottom to top, all within clip. The caller holds the tree lock.
-void composeNode(Picture& out, const Node& n, int ox, int oy, RECT clip)
+// children bottom to top, all within clip; the bottom layer of a picture lies over black. What an
+// opaque child hides is left out. The caller holds the tree lock.
+void composeNode(Picture& out, const Node& n, int ox, int oy, RECT clip, bool bottom = false)
 {
     const Surface& s = n.surface;
-    RECT area = intersect(clip, RECT{ox, oy, ox + s.width, oy + s.height});
-    if (!empty(area) && s.pixels) {
+    const RECT area = intersect(clip, RECT{ox, oy, ox + s.width, oy + s.height});
+    if (empty(area)) return;
+    const std::optional<std::size_t> cover = coveringChild(n, ox, oy, area);
+    if (!cover) {
         for (int y = area.top; y < area.bottom; ++y) {
-            blendRow(&out.pixels[static_cast<std::size_t>(y) * out.width + area.left], s.row(y - oy) + (area.left - ox), area.right - area.left);
+            std::uint32_t* to = &out.pixels[static_cast<std::size_t>(y) * out.width + area.left];
+            const std::uint32_t* from = s.row(y - oy) + (area.left - ox);
+            if (bottom) overBlackRow(to, from, area.right - area.left);
+            else blendRow(to, from, area.right - area.left);
         }
     }
-    RECT childClip = intersect(clip, RECT{ox, oy, ox + s.width, oy + s.height});
-    for (HWND c : n.children) {
-        const Node* cn = Find(c);
+    for (std::size_t i = cover.value_or(0); i < n.children.size(); ++i) {
+        const Node* cn = Find(n.children[i]);
         if (cn == nullptr || !(cn->style & WS_VISIBLE)) continue;
         RECT wr{ox + cn->rect.left, oy + cn->rect.top, ox + cn->rect.right, oy + cn->rect.bottom};
-        RECT cclip = intersect(childClip, wr);
+        RECT cclip = intersect(area, wr);
         if (empty(cclip)) continue;
         int b = BorderOf(*cn);
         if (b) {
@@ -105,19 +164,34 @@ void paintPending(HWND hwnd)
         if (GetWindowLong(c, GWL_STYLE) & WS_VISIBLE) paintPending(c);
 }
 
-bool treeChanged(const Node& n)
+// Composes the damaged parts of a top-level window's picture again (all of it when its size
+// changed) and hands them to the display. The caller holds the tree lock.
+void presentDamage(Node& n)
 {
-    if (n.changed) return true;
-    for (HWND c : n.children)
-        if (const Node* cn = Find(c); cn && treeChanged(*cn)) return true;
-    return false;
-}
-
-void clearChanged(Node& n)
-{
-    n.changed = false;
-    for (HWND c : n.children)
-        if (Node* cn = Find(c)) clearChanged(*cn);
+    Picture& p = n.presented;
+    const int width = n.rect.right - n.rect.left, height = n.rect.bottom - n.rect.top;
+    const bool whole = p.width != width || p.height != height;
+    if (whole) {
+        p.width = width;
+        p.height = height;
+        p.pixels.assign(static_cast<std::size_t>(width) * height, kFramePixel);
+        n.damage.assign(1, RECT{0, 0, width, height});
+    }
+    const int b = BorderOf(n);
+    const RECT picture{0, 0, width, height}, inside{b, b, width - b, height - b};
+    std::vector<RECT> shown;
+    for (const RECT& d : n.damage) {
+        RECT r = intersect(d, picture);
+        if (empty(r)) continue;
+        // The frame around the client area; inside, the window's own pixels lie over black.
+        const RECT frame[4] = {{r.left, r.top, r.right, b}, {r.left, height - b, r.right, r.bottom}, {r.left, b, b, height - b},
+                               {width - b, b, r.right, height - b}};
+        for (const RECT& f : frame) fillRect(p, intersect(r, f), kFramePixel);
+        composeNode(p, n, b, b, intersect(r, inside), true);
+        shown.push_back(r);
+    }
+    n.damage.clear();
+    HostPresent(n, p, shown, whole);
 }
 
 }  // namespace
@@ -132,7 +206,7 @@ BOOL RenderWindow(HWND hwnd, Picture* out)
     out->width = n->surface.width;
     out->height = n->surface.height;
     out->pixels.assign(static_cast<std::size_t>(out->width) * out->height, kFramePixel);
-    composeNode(*out, *n, 0, 0, RECT{0, 0, out->width, out->height});
+    composeNode(*out, *n, 0, 0, RECT{0, 0, out->width, out->height}, true);
     return TRUE;
 }
 
@@ -171,16 +245,12 @@ void PresentChangedWindows()
         TakeChangedSince(true);
         for (HWND top : TopLevelWindows()) {
             Node* n = Find(top);
-            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || !treeChanged(*n)) continue;
-            Picture whole;
-            whole.width = n->rect.right - n->rect.left;
-            whole.height = n->rect.bottom - n->rect.top;
-            whole.pixels.assign(static_cast<std::size_t>(whole.width) * whole.height, kFramePixel);
-            int b = BorderOf(*n);
-            composeNode(whole, *n, b, b, RECT{b, b, whole.width - b, whole.height - b});
-            clearChanged(*n);
-            if (n->host == nullptr) continue;
-            HostPresent(*n, whole);
+            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || n->damage.empty()) continue;
+            if (n->host == nullptr) {
+                n->damage.clear();
+                continue;
+            }
+            presentDamage(*n);
             presented.push_back(top);
         }
     }
@@ -188,6 +258,14 @@ void PresentChangedWindows()
     if (PresentObserver observer = g_presentObserver.load()) {
         for (HWND top : presented) observer(top);
     }
+}
+
+BOOL GetShownPicture(HWND topLevel, Picture* out)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(topLevel);
+    if (out == nullptr || n == nullptr || (n->style & WS_CHILD)) return FALSE;
+    return HostShownPicture(*n, out) ? TRUE : FALSE;
 }
 
 void SetPresentObserver(PresentObserver observer) { g_presentObserver = observer; }

@@ -14,6 +14,13 @@ namespace platform::user::detail {
 
 namespace {
 
+// A display window's surface as last presented into: a new one holds nothing of the picture.
+struct SurfaceSeen {
+    SDL_Surface* surface = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
 struct Host {
     std::once_flag once;
     std::mutex glMutex;
@@ -23,6 +30,7 @@ struct Host {
     std::thread::id thread;
     std::map<Uint32, HWND> byId;  // SDL window id -> top-level window
     std::map<HCURSOR, SDL_Cursor*> cursors;
+    std::map<SDL_Window*, SurfaceSeen> surfaces;
 };
 
 Host& host()
@@ -89,6 +97,23 @@ private:
     GlBridge m_gl;
 };
 
+// Copies a part of the picture into the display window's surface: row by row where the surface
+// holds 32-bit pixels of the same layout (the picture's pixels are opaque, so an unused top byte
+// takes them as they are), else converted.
+void copyToSurface(const Picture& picture, const SDL_Rect& r, SDL_Surface* target)
+{
+    const std::uint32_t* from = picture.pixels.data() + static_cast<std::size_t>(r.y) * picture.width + r.x;
+    auto* to = static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.y) * target->pitch + r.x * target->format->BytesPerPixel;
+    const Uint32 format = target->format->format;
+    if (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) {
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_ARGB8888, from, picture.width * 4, format, to, target->pitch);
+        return;
+    }
+    for (int y = 0; y < r.h; ++y)
+        std::memcpy(to + static_cast<std::ptrdiff_t>(y) * target->pitch, from + static_cast<std::size_t>(y) * picture.width,
+                    static_cast<std::size_t>(r.w) * 4);
+}
+
 HWND hwndOf(Uint32 windowId)
 {
     auto& m = host().byId;
@@ -151,7 +176,7 @@ void windowEvent(const SDL_WindowEvent& e)
     }
     case SDL_WINDOWEVENT_EXPOSED: {
         std::lock_guard lock(TreeMutex());
-        if (Node* n = Find(hwnd)) NoteChanged(*n);
+        if (Node* n = Find(hwnd)) NoteCovered(*n);
         break;
     }
     case SDL_WINDOWEVENT_LEAVE:
@@ -184,6 +209,7 @@ void HostDestroy(Node& n)
 {
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
+    host().surfaces.erase(sdlOf(n));
     SdlGlScope scope;
     SDL_DestroyWindow(sdlOf(n));
     n.host = nullptr;
@@ -206,7 +232,7 @@ void HostSyncShow(Node& n)
     SDL_ShowWindow(sdlOf(n));
     if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
     else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
-    NoteChanged(n);
+    NoteCovered(n);
 }
 
 void HostSetTitle(Node& n)
@@ -214,17 +240,42 @@ void HostSetTitle(Node& n)
     if (n.host) SDL_SetWindowTitle(sdlOf(n), n.text.c_str());
 }
 
-void HostPresent(Node& n, const Picture& picture)
+void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole)
 {
     if (n.host == nullptr || picture.width <= 0 || picture.height <= 0) return;
     SdlGlScope scope;
     SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
     if (target == nullptr) return;
-    int w = std::min(target->w, picture.width), h = std::min(target->h, picture.height);
+    SurfaceSeen& seen = host().surfaces[sdlOf(n)];
+    const bool fresh = seen.surface != target || seen.width != target->w || seen.height != target->h;
+    seen = SurfaceSeen{target, target->w, target->h};
+    const RECT all{0, 0, std::min(target->w, picture.width), std::min(target->h, picture.height)};
+    std::vector<SDL_Rect> rects;
+    for (const RECT& part : whole || fresh ? std::vector<RECT>{all} : parts) {
+        const RECT r{std::max<LONG>(part.left, 0), std::max<LONG>(part.top, 0), std::min(part.right, all.right), std::min(part.bottom, all.bottom)};
+        if (r.left < r.right && r.top < r.bottom) rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    }
+    if (rects.empty()) return;
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, picture.pixels.data(), picture.width * 4, target->format->format, target->pixels, target->pitch);
+    for (const SDL_Rect& r : rects) copyToSurface(picture, r, target);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-    SDL_UpdateWindowSurface(sdlOf(n));
+    SDL_UpdateWindowSurfaceRects(sdlOf(n), rects.data(), static_cast<int>(rects.size()));
+}
+
+bool HostShownPicture(Node& n, Picture* out)
+{
+    if (n.host == nullptr) return false;
+    SdlGlScope scope;
+    SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
+    if (target == nullptr) return false;
+    out->width = target->w;
+    out->height = target->h;
+    out->pixels.assign(static_cast<std::size_t>(target->w) * target->h, 0);
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    SDL_ConvertPixels(target->w, target->h, target->format->format, target->pixels, target->pitch, SDL_PIXELFORMAT_ARGB8888,
+                      out->pixels.data(), target->w * 4);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    return true;
 }
 
 void HostConfine(HWND top, const RECT* screen)

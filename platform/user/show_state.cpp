@@ -21,7 +21,6 @@ RECT maximizedRect(const Node& n)
 void setVisible(HWND hwnd, bool visible)
 {
     bool changed = false;
-    HWND parent = nullptr;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
@@ -29,7 +28,6 @@ void setVisible(HWND hwnd, bool visible)
         bool was = (n->style & WS_VISIBLE) != 0;
         if (was == visible) return;
         changed = true;
-        parent = (n->style & WS_CHILD) ? n->parent : nullptr;
     }
     if (changed) SendMessage(hwnd, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
     std::lock_guard lock(TreeMutex());
@@ -41,9 +39,8 @@ void setVisible(HWND hwnd, bool visible)
     } else {
         n->style &= ~WS_VISIBLE;
     }
-    NoteChanged(*n);
+    NoteCovered(*n);
     if (n->host) HostSyncShow(*n);
-    if (Node* p = Find(parent)) NoteChanged(*p);
 }
 
 }  // namespace

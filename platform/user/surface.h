@@ -61,7 +61,8 @@ BOOL TakeUpdateRegion(HWND hwnd, RECT* update, BOOL* erase);
 BOOL PeekUpdateRegion(HWND hwnd, RECT* update);
 
 // The pixels inside `changed` (client coordinates; null: all) now differ from what was last
-// presented; the compositor shows them at its next presentation of the window's top-level tree.
+// presented; the compositor composes and shows again what of them can be seen at its next
+// presentation of the window's top-level tree, and nothing else.
 void MarkSurfaceChanged(HWND hwnd, const RECT* changed);
 
 // Copies a width x height picture into the window's surface at (0, 0), clipped to the surface,
@@ -90,13 +91,20 @@ BOOL RenderWindowToPng(HWND hwnd, const std::string& path);
 // Writes any picture to a PNG file; FALSE on failure.
 BOOL WritePictureToPng(const Picture& picture, const std::string& path);
 
-// Composes every top-level window of this thread that has changed and presents it in its SDL
-// window. Taking messages presents without being asked (PeekMessage, GetMessage, WaitMessage):
+// Composes again what changed in every top-level window of this thread (the parts of its picture
+// that changed surfaces show, and where windows moved, showed, hid or went; all of it once its
+// size changed) and presents those parts in its SDL window. Taking messages presents without
+// being asked (PeekMessage, GetMessage, WaitMessage):
 // when the queue runs empty, before a WM_PAINT of a window whose last paint was slow (20 ms or
 // more), and once a change has waited 10 ms while messages keep coming; so a finished picture
 // never waits for an idle queue, and quick paints in a row are shown together. A test may call it
 // to present at once.
 void PresentChangedWindows();
+
+// What the display shows of a top-level window: the pixels last handed to its SDL window (the
+// whole window, a frame included), read back from there. FALSE for a handle that is not a
+// top-level window with an SDL window. For tests and measurements.
+BOOL GetShownPicture(HWND topLevel, Picture* out);
 
 // Told, on the presenting thread, of each top-level window whose picture has just been handed to
 // the display (null: nobody). For measurements.

@@ -60,7 +60,6 @@ void ApplyRect(HWND hwnd, RECT r, bool repaint, UINT sizeKind)
 {
     bool moved, sized;
     RECT client;
-    HWND parent;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
@@ -69,15 +68,14 @@ void ApplyRect(HWND hwnd, RECT r, bool repaint, UINT sizeKind)
         r.bottom = std::max(r.bottom, r.top);
         moved = r.left != n->rect.left || r.top != n->rect.top;
         sized = (r.right - r.left) != (n->rect.right - n->rect.left) || (r.bottom - r.top) != (n->rect.bottom - n->rect.top);
+        NoteCovered(*n);  // where it was
         n->rect = r;
         ResizeSurface(*n);
         client = ClientRectOf(*n);
         if (sized || repaint) InvalidateNode(*n, nullptr, true);
         if (n->host) HostSyncGeometry(*n);
-        parent = (n->style & WS_CHILD) ? n->parent : nullptr;
-        NoteChanged(*n);
+        NoteCovered(*n);  // where it is
     }
-    if (parent) platform::user::MarkSurfaceChanged(parent, nullptr);
     if (sized) SendMessage(hwnd, WM_SIZE, sizeKind, MAKELPARAM(client.right, client.bottom));
     if (moved) SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
 }
@@ -122,8 +120,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                     auto it = std::find(p->children.begin(), p->children.end(), insertAfter);
                     p->children.insert(it, hwnd);  // just below insertAfter
                 }
-                NoteChanged(*n);
-                NoteChanged(*p);
+                NoteCovered(*n);
             }
         }
     }

@@ -105,20 +105,16 @@ void sendNcDestroyAndFree(HWND hwnd)
 
 BOOL DestroyWindow(HWND hwnd)
 {
-    HWND parent = nullptr;
-    bool wasVisible = false;
     {
         std::lock_guard lock(TreeMutex());
         Node* n = Find(hwnd);
         if (n == nullptr || n->destroying) return FALSE;
         n->destroying = true;
-        parent = (n->style & WS_CHILD) ? n->parent : nullptr;
-        wasVisible = (n->style & WS_VISIBLE) != 0;
+        if (n->style & WS_VISIBLE) NoteCovered(*n);
         n->style &= ~WS_VISIBLE;
     }
     platform::user::input::ForgetWindowTree(hwnd);
     sendDestroy(hwnd);
     sendNcDestroyAndFree(hwnd);
-    if (parent && wasVisible) platform::user::MarkSurfaceChanged(parent, nullptr);
     return TRUE;
 }

@@ -94,10 +94,10 @@ BOOL PeekUpdateRegion(HWND hwnd, RECT* update)
     return TRUE;
 }
 
-void MarkSurfaceChanged(HWND hwnd, const RECT*)
+void MarkSurfaceChanged(HWND hwnd, const RECT* changed)
 {
     std::lock_guard lock(TreeMutex());
-    if (Node* n = Find(hwnd)) NoteChanged(*n);
+    if (Node* n = Find(hwnd)) NoteChanged(*n, changed);
 }
 
 BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, int sourceStride, bool rgba, bool bottomUp)
@@ -121,7 +121,8 @@ BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, in
             dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
-    NoteChanged(*n);
+    const RECT written{0, 0, w, h};
+    NoteChanged(*n, &written);
     return TRUE;
 }
 
@@ -138,7 +139,7 @@ void platform::user::detail::FillSurface(HWND hwnd, const RECT* rect, std::uint3
     RECT all{0, 0, s.width, s.height};
     RECT r = rect ? clipTo(*rect, all) : all;
     for (int y = r.top; y < r.bottom; ++y) std::fill(s.row(y) + r.left, s.row(y) + r.right, pixel);
-    NoteChanged(*n);
+    NoteChanged(*n, &r);
 }
 
 BOOL InvalidateRect(HWND hwnd, LPCRECT rect, BOOL erase)

@@ -30,10 +30,75 @@ thread_local void* t_attachObject = nullptr;
 
 std::recursive_mutex& TreeMutex() { return tree().mutex; }
 
-void NoteChanged(Node& n)
+namespace {
+
+constexpr std::size_t kMostDamageRects = 16;  // beyond that they become their bounding box
+
+bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+RECT Intersection(const RECT& a, const RECT& b)
 {
-    n.changed = true;
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    return IsEmpty(r) ? RECT{0, 0, 0, 0} : r;
+}
+
+RECT Bounds(const RECT& a, const RECT& b)
+{
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+bool Contains(const RECT& outer, const RECT& inner)
+{
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
+}
+
+RECT Offset(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+void AddDamage(Node& top, const RECT& r)
+{
+    std::vector<RECT>& d = top.damage;
+    if (std::any_of(d.begin(), d.end(), [&r](const RECT& o) { return Contains(o, r); })) return;
+    std::erase_if(d, [&r](const RECT& o) { return Contains(r, o); });
+    d.push_back(r);
+    if (d.size() > kMostDamageRects) {
+        RECT all = d.front();
+        for (const RECT& o : d) all = Bounds(all, o);
+        d.assign(1, all);
+    }
     if (!tree().changedSince) tree().changedSince = std::chrono::steady_clock::now();
+}
+
+bool IsTopLevel(const Node& n) { return n.parent == nullptr || !(n.style & WS_CHILD); }
+
+}  // namespace
+
+void NoteChanged(Node& n, const RECT* rect)
+{
+    n.opaque.reset();
+    RECT r = rect ? *rect : ClientRectOf(n);
+    // Up the tree, clipped to every client area on the way; a hidden window shows nothing.
+    for (Node* at = &n;;) {
+        if (!(at->style & WS_VISIBLE)) return;
+        r = Intersection(r, ClientRectOf(*at));
+        if (IsEmpty(r)) return;
+        const int b = BorderOf(*at);
+        if (IsTopLevel(*at)) {
+            AddDamage(*at, Offset(r, b, b));
+            return;
+        }
+        r = Offset(r, at->rect.left + b, at->rect.top + b);
+        at = Find(at->parent);
+        if (at == nullptr) return;
+    }
+}
+
+void NoteCovered(Node& n)
+{
+    if (!IsTopLevel(n)) {
+        if (Node* p = Find(n.parent)) NoteChanged(*p, &n.rect);
+        return;
+    }
+    if (n.style & WS_VISIBLE) AddDamage(n, RECT{0, 0, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top});
 }
 
 std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take)

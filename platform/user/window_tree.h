@@ -54,7 +54,13 @@ struct Node {
     bool updateEmpty = true;
     bool updateErase = false;
     RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
-    bool changed = true;  // set through NoteChanged
+    // A top-level window's: what changed since its last presentation (rectangles of its picture,
+    // window coordinates), and the picture last presented.
+    std::vector<RECT> damage;
+    Picture presented;
+    // Whether every pixel of the surface is opaque, once the compositor found out; unknown again
+    // after each change.
+    mutable std::optional<bool> opaque;
     std::optional<std::chrono::steady_clock::duration> lastPaint;  // of a paint taken from the queue
 
     HCURSOR cursor = nullptr;
@@ -77,8 +83,14 @@ State& ControlStateOf(Node& n)
 
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
-// The window's pixels differ from what was last presented. The caller holds TreeMutex.
-void NoteChanged(Node& n);
+// The window's pixels inside rect (client coordinates; null: all) differ from what was last
+// presented; what of them its ancestors show becomes damage of its top-level window. The caller
+// holds TreeMutex.
+void NoteChanged(Node& n, const RECT* rect = nullptr);
+// What the window covers (its window rectangle in its parent, or a top-level window's whole
+// picture) is to be composed again: it moves, shows, hides, changes its place among its siblings
+// or goes. The caller holds TreeMutex.
+void NoteCovered(Node& n);
 // When the oldest change not yet presented was made (none: nothing changed); with take, the
 // changes count as presented from now. The caller holds TreeMutex.
 std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take);
@@ -126,7 +138,11 @@ void HostDestroy(Node& n);
 void HostSyncGeometry(Node& n);
 void HostSyncShow(Node& n);
 void HostSetTitle(Node& n);
-void HostPresent(Node& n, const Picture& picture);
+// Hands the parts of the picture to the display (window coordinates); whole: the display has none
+// of it yet. A display window whose surface is new gets the whole picture anyway.
+void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole);
+// What the display window shows now, as the picture was handed to it; false without one.
+bool HostShownPicture(Node& n, Picture* out);
 void HostConfine(HWND top, const RECT* screen);
 // Turns the host's pending events into input for the window tree; true when any arrived.
 bool HostPumpEvents();

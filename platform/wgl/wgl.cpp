@@ -7,18 +7,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <vector>
 
-#include "platform/gdi/gdi_access.h"
-#include "platform/text/text.h"
+#include "platform/gdi/gdi.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/surface.h"
 #include "platform/user/window.h"
+#include "platform/wgl/wgl_detail.h"
 
 // A context: its EGL context and the framebuffer it draws into.
 struct HGLRC__ {
@@ -192,76 +191,13 @@ void InstallGlBridge()
     std::call_once(once, [] { platform::user::SetGlBridge(platform::user::GlBridge{ReleaseForPresentation, RestoreAfterPresentation}); });
 }
 
-void ClearErrors()
+}  // namespace
+
+void platform::wgl::detail::ClearErrors()
 {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
 }
-
-struct GlyphKey {
-    platform::text::FontSpec font;
-    char32_t codePoint;
-    bool operator<(const GlyphKey& o) const
-    {
-        auto tie = [](const GlyphKey& k) {
-            return std::tie(k.font.face, k.font.height, k.font.weight, k.font.italic, k.font.underline, k.font.strikeOut,
-                            k.font.antialias, k.codePoint);
-        };
-        return tie(*this) < tie(o);
-    }
-};
-
-// Glyphs are rasterised once per font and character: multibyte text makes its lists anew per call.
-const platform::text::GlyphBitmap& Glyph(const platform::text::FontSpec& font, char32_t codePoint)
-{
-    static std::mutex mutex;
-    static std::map<GlyphKey, platform::text::GlyphBitmap> cache;
-    std::lock_guard<std::mutex> lock(mutex);
-    GlyphKey key{font, codePoint};
-    auto it = cache.find(key);
-    if (it == cache.end()) it = cache.emplace(key, platform::text::RasteriseGlyph(font, codePoint)).first;
-    return it->second;
-}
-
-BOOL UseFontBitmaps(HDC dc, DWORD first, DWORD count, DWORD listBase, bool bytes)
-{
-    platform::text::FontSpec font;
-    if (!current.context || !platform::gdi::SelectedFont(dc, &font)) return FALSE;
-    ClearErrors();
-    GLint alignment, rowLength, skipRows, skipPixels, lsbFirst, swapBytes;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
-    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
-    glGetIntegerv(GL_UNPACK_LSB_FIRST, &lsbFirst);
-    glGetIntegerv(GL_UNPACK_SWAP_BYTES, &swapBytes);
-    // The glyph rows are packed tight; glBitmap takes the unpacking state when the list is made.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    static const GLubyte kEmpty = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        char32_t cp = first + i;
-        glNewList(listBase + i, GL_COMPILE);
-        if (!bytes || cp < 0x80) {
-            const platform::text::GlyphBitmap& g = Glyph(font, cp);
-            glBitmap(g.width, g.height, g.originX, g.originY, g.advance, 0, g.bits.empty() ? &kEmpty : g.bits.data());
-        }
-        glEndList();
-    }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, lsbFirst);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, swapBytes);
-    return glGetError() == GL_NO_ERROR ? TRUE : FALSE;
-}
-
-}  // namespace
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd)
 {
@@ -388,7 +324,7 @@ BOOL SwapBuffers(HDC dc)
     HGLRC c = current.context;
     if (!hwnd || !c || c->window != hwnd || !IsWindow(hwnd)) return FALSE;
     int width = c->width, height = c->height;
-    ClearErrors();  // the program's own errors are not ours to report
+    platform::wgl::detail::ClearErrors();  // the program's own errors are not ours to report
     // The read fills exactly the rows it is given: no skipped rows or pixels of the caller's.
     GLint packAlignment, packRowLength, packSkipRows, packSkipPixels;
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
@@ -426,6 +362,3 @@ BOOL SwapBuffers(HDC dc)
     glPixelStorei(GL_PACK_SKIP_PIXELS, packSkipPixels);
     return published;
 }
-
-BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) { return UseFontBitmaps(dc, first, count, listBase, true); }
-BOOL wglUseFontBitmapsW(HDC dc, DWORD first, DWORD count, DWORD listBase) { return UseFontBitmaps(dc, first, count, listBase, false); }

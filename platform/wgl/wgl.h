@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/kernel/win_types.h"
+#include "platform/text/text.h"  // WCHAR
 
 #define PFD_DOUBLEBUFFER 0x00000001u
 #define PFD_STEREO 0x00000002u
@@ -77,3 +78,24 @@ BOOL SwapBuffers(HDC dc);
 // draw nothing), the W form code points. Needs a current context.
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase);
 BOOL wglUseFontBitmapsW(HDC dc, DWORD first, DWORD count, DWORD listBase);
+
+namespace platform::wgl {
+
+// One text of DrawGlyphRuns: `count` characters (code points) drawn from the raster position that
+// glRasterPos2f(x, y) gives.
+struct GlyphRun {
+    float x = 0;
+    float y = 0;
+    LPCWSTR text = nullptr;
+    int count = 0;
+};
+
+// Draws the texts in the DC's selected font, each as lists filled for its characters by
+// wglUseFontBitmapsW and called one after another from glRasterPos2f(x, y) draw it, and leaves the
+// raster position where the last text ends. The picture is the same, but the glyphs are made once
+// per font and character and kept, no list is made, and the texts are drawn together in as few
+// draws as the driver allows (where texts cross, each glyph's pixels are still drawn by
+// themselves). FALSE without a current context.
+BOOL DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count);
+
+}  // namespace platform::wgl
