@@ -230,23 +230,29 @@ void CIRDataCapture::End(DWORD)
     }
 }
 
-void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
+bool CIRDataCapture::FitColorWindow(const IrFrame* frame)
 {
     if (!frame || !frame->temp_data)
-        return;
+        return false;
     std::uint16_t maximum = 0;
     std::uint16_t minimum = 0;
     ircam_temp_min_max(frame, &maximum, &minimum);
     if (maximum >= 25000 || maximum <= minimum)
-        return;
+        return false;
     CAutoLock lock(&m_colorMap.m_lock);
     m_colorMap.SetFrameMinMax(minimum, maximum);
-    const int mode = m_nColorMode;
-    const int pair = mode == 0 ? 0 : 1;
+    const int pair = m_nColorMode == 0 ? 0 : 1;
     const std::uint16_t base = pair == 0 ? minimum : maximum;
     const std::uint16_t low = static_cast<std::uint16_t>(base + m_winOffset[pair][0]);
     const std::uint16_t high = static_cast<std::uint16_t>(maximum + m_winOffset[pair][1]);
     m_colorMap.SetDisplayRangeRaw(low, high);
     m_colorMap.BuildLut();
-    ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(mode), rects, 0);
+    return true;
+}
+
+void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
+{
+    CAutoLock lock(&m_colorMap.m_lock);
+    if (FitColorWindow(frame))
+        ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(m_nColorMode.load()), rects, 0);
 }

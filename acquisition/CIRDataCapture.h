@@ -49,6 +49,9 @@ public:
     // colour mode), rebuilds the lookup table and colours the frame, under the colour map's lock.
     // A frame with no samples, a uniform one or one at 25000 raw or above is left alone.
     void ColorizeFrame(IrFrame* frame, const RectShapeList* rects);
+    // ColorizeFrame's first half: the colour window fitted and the table rebuilt, under the colour
+    // map's lock; false (nothing changed) for a frame that is left alone.
+    bool FitColorWindow(const IrFrame* frame);
 
     // One averaging step of the capture: adds the slot's samples to the running sums (taking out
     // those of the frame three fetches back once three are held) and stores the mean in the live
