@@ -32,13 +32,15 @@ function(vantrel_add_children dir)
     vantrel_add_folder(${dir}/${child})
   endforeach()
 endfunction()
-# vantrel_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded files ...])
+# vantrel_add_test(NAME SOURCES a.cpp ... LIBS lib ... [LABELS threaded files ...]
+#                  [PROPERTIES name value ...])
 # One GoogleTest program; its main (tests/support/test_main.cpp) makes it run headless with the
 # emulated camera and temporary settings and data folders unless the caller's environment says
 # otherwise. Label "threaded" runs it under the thread sanitizer in CI; "files" marks the readers
-# of files. CI runs every test program under the address and leak sanitizers.
+# of files. CI runs every test program under the address and leak sanitizers. PROPERTIES are
+# further test properties of each case.
 function(vantrel_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp
     ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
   target_compile_definitions(${name} PRIVATE VANTREL_TEST_TMP="${PROJECT_BINARY_DIR}/test-tmp")
@@ -48,6 +50,7 @@ function(vantrel_add_test name)
   if(T_LABELS)
     list(APPEND properties LABELS "${T_LABELS}")
   endif()
+  list(APPEND properties ${T_PROPERTIES})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 

@@ -518,9 +518,12 @@ int uvc_camera_stream_close(int keep)
     if (handle)
         the_port()->stop(handle, keep);
     streaming = 0;
+    /* Frames counted but not taken went with their buffer: the next stream's fresh (zeroed)
+     * buffer must not be handed out as if it held them. */
     pthread_mutex_lock(&frame_lock);
     uvc_frame_t *gone = frame_buffer;
     frame_buffer = NULL;
+    ready_count = 0;
     pthread_mutex_unlock(&frame_lock);
     if (gone)
         uvc_free_frame(gone);

@@ -60,7 +60,8 @@ BOOL CDialog::CreateFromTemplate(UINT templateId, HWND parent)
     LRESULT focusDefault = ::SendMessage(self, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), 0);
     if (!::IsWindow(self)) return FALSE;
     if (focusDefault && first && !::GetFocus()) ::SetFocus(first);
-    if (t.style & WS_VISIBLE) ::ShowWindow(self, SW_SHOWNORMAL);
+    // A dialog that showed itself during its initialisation (maximised, say) keeps its state.
+    if ((t.style & WS_VISIBLE) && !::IsWindowVisible(self)) ::ShowWindow(self, SW_SHOWNORMAL);
     return TRUE;
 }
 

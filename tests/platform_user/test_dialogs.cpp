@@ -172,6 +172,36 @@ TEST_F(DialogTest, ModalLoopsNestAndEachReturnsItsResult)
     EXPECT_EQ(outer.m_hWnd, nullptr);  // DoModal destroys the window at the end
 }
 
+class MaximisedDialog : public CDialog {
+public:
+    MaximisedDialog() : CDialog(900u) {}
+    bool zoomedInLoop = false;
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        ShowWindow(SW_SHOWMAXIMIZED);
+        PostMessage(kStartInner);
+        return TRUE;
+    }
+    LRESULT OnStarted(WPARAM, LPARAM)
+    {
+        zoomedInLoop = IsZoomed() != FALSE;
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(MaximisedDialog, CDialog)
+ON_MESSAGE(kStartInner, &MaximisedDialog::OnStarted)
+END_MESSAGE_MAP()
+
+TEST_F(DialogTest, VisibleTemplateKeepsTheStateItsInitialisationShowed)
+{
+    MaximisedDialog d;
+    EXPECT_EQ(d.DoModal(), IDOK);
+    EXPECT_TRUE(d.zoomedInLoop);
+}
+
 class EscapeDialog : public CDialog {
 public:
     EscapeDialog() : CDialog(901u) {}

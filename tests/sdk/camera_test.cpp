@@ -223,7 +223,9 @@ TEST_F(CameraTest, StampedGetTellsWhichFrameCameAndWhen)
     EXPECT_EQ(stamp.arrival_ns, taken.arrival_ns);
 }
 
-TEST_F(CameraTest, ReadyCountOutlivesAStreamClose)
+// A reconnect must never hand out the new stream's empty buffer as a frame: frames counted but
+// not taken end with the stream that brought them.
+TEST_F(CameraTest, ReadyCountEndsWithItsStream)
 {
     Open();
     StartManual(StreamRequest(20));
@@ -232,8 +234,10 @@ TEST_F(CameraTest, ReadyCountOutlivesAStreamClose)
     ASSERT_EQ(uvc_frame_get(frame.data()), 0);
     ASSERT_EQ(uvc_camera_stream_close(0), 0);
     StartManual(StreamRequest(20));
-    EXPECT_EQ(uvc_frame_get(frame.data()), 0);
     EXPECT_EQ(uvc_frame_get(frame.data()), -12);
+    Emit(1);
+    ASSERT_EQ(uvc_frame_get(frame.data()), 0);
+    EXPECT_EQ(frame, ExpectedFrame(2));
 }
 
 TEST_F(CameraTest, GetIntoNullBuffer)

@@ -47,7 +47,7 @@ protected:
         DrainReadyCount();
     }
 
-    // The ready count lives for the process: take what earlier tests left. A wait count of 1
+    // Take whatever count earlier tests left: a stream close ends it, and a wait count of 1
     // looks once (0 would not look at all).
     static void DrainReadyCount()
     {

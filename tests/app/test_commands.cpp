@@ -1,0 +1,199 @@
+// The toolbar commands the window's start-up relies on, through clicks on the real buttons: the
+// radio groups, what entering each inspection mode does, the sources and lists, the tools, grid,
+// colour mode, language and the window buttons.
+#include <gtest/gtest.h>
+
+#include "platform/user/input.h"
+#include "tests/app/MainWindowFixture.h"
+
+using namespace app_test;
+
+namespace {
+
+using B = CVantrelDlg;
+
+class CommandTest : public MainWindowTest {
+protected:
+    // Without frames arriving, so that a 3D mode paints only when asked.
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        QuietWorkers();
+    }
+    // A click of the user's on a button, as the window layer delivers it.
+    void Click(int button)
+    {
+        namespace input = platform::user::input;
+        CRect r;
+        dlg.m_btn[button].GetWindowRect(&r);
+        const CPoint c = r.CenterPoint();
+        input::MouseMove(c);
+        input::MouseButton(c, input::Button::Left, true);
+        input::MouseButton(c, input::Button::Left, false);
+        Pump();
+        // A later click on the same button is a click again, not a double click.
+        input::MouseMove(CPoint(c.x + 50, c.y + 50));
+        Sleep(0);
+    }
+    std::vector<int> Checked(int first, int count)
+    {
+        std::vector<int> checked;
+        for (int b = first; b < first + count; ++b)
+            if (dlg.m_btn[b].GetCheck()) checked.push_back(b);
+        return checked;
+    }
+    RenderView& View() { return dlg.m_display.m_renderer.m_pViews[0]; }
+    bool Visible(int button) { return dlg.m_btn[button].IsWindowVisible() != FALSE; }
+};
+
+TEST_F(CommandTest, EnteringEachModeSetsTheDisplayAndTheButtons)
+{
+    struct Case {
+        int button, mode, threeD, grid, tools, tool;
+    };
+    const Case cases[] = {{B::kModeThermalField, 1, 1, 1, 0, TOOL_NONE},
+                          {B::kModeCompare, 2, 0, 0, 1, TOOL_RECT},
+                          {B::kModeRoi, 3, 0, 0, 0, TOOL_RECT},
+                          {B::kModePcba, 0, 0, 0, 1, TOOL_RECT}};
+    for (const Case& c : cases) {
+        View().points.push_back(POINT{5, 5});
+        Click(c.button);
+        EXPECT_EQ(Checked(B::kModePcba, 4), std::vector<int>{c.button});
+        EXPECT_EQ(dlg.m_display.m_nDisplayMode, c.mode);
+        EXPECT_EQ(dlg.m_display.m_renderer.m_b3D, c.threeD) << c.mode;
+        EXPECT_EQ(Visible(B::kGrid), c.grid != 0) << c.mode;
+        for (int b = B::kToolPoint; b <= B::kToolPolygon; ++b) EXPECT_EQ(Visible(b), c.tools != 0) << c.mode;
+        EXPECT_EQ(dlg.m_display.m_nTool, c.tool) << c.mode;
+        EXPECT_TRUE(View().points.empty()) << c.mode;
+        EXPECT_EQ(View().rects.size(), c.mode == 3 ? 1u : 0u) << c.mode;
+    }
+}
+
+TEST_F(CommandTest, RoiCheckLeavesOneRectangleAndTheRectangleTool)
+{
+    Click(B::kToolPoint);
+    Click(B::kModeRoi);
+    ASSERT_EQ(View().rects.size(), 1u);
+    const RectShape& r = *View().rects[0];
+    EXPECT_EQ(r.x, 100);
+    EXPECT_EQ(r.y, 100);
+    EXPECT_EQ(r.w, 40);
+    EXPECT_EQ(r.h, 30);
+    EXPECT_EQ(dlg.m_display.m_nTool, TOOL_RECT);
+    EXPECT_EQ(Checked(B::kToolPoint, 3), std::vector<int>{B::kToolPoint});
+}
+
+TEST_F(CommandTest, AClickOnTheCheckedButtonOfAGroupChangesNothing)
+{
+    for (int button : {B::kModePcba, B::kToolRect, B::kImageList}) {
+        View().points.push_back(POINT{7, 7});
+        Click(button);
+        EXPECT_EQ(dlg.m_btn[button].GetCheck(), 1) << button;
+        EXPECT_EQ(View().points.size(), 1u) << button;
+        View().points.clear();
+    }
+    EXPECT_EQ(dlg.m_display.m_nTool, TOOL_RECT);
+    EXPECT_TRUE(dlg.m_listImage.IsWindowVisible());
+}
+
+TEST_F(CommandTest, PcbaCheckOrCompareWithoutACheckedToolTakeThePolygon)
+{
+    for (int mode : {B::kModePcba, B::kModeCompare}) {
+        Click(B::kModeThermalField);
+        for (int b = B::kToolPoint; b <= B::kToolPolygon; ++b) dlg.m_btn[b].SetCheck(FALSE, TRUE);
+        Click(mode);
+        EXPECT_EQ(dlg.m_display.m_nTool, TOOL_POLYGON) << mode;
+    }
+}
+
+TEST_F(CommandTest, CurveWindowsCloseOnlyWhenEnteringOrLeavingCompare)
+{
+    struct Step {
+        int button;
+        bool closes;
+    };
+    const Step steps[] = {{B::kModeThermalField, false}, {B::kModeRoi, false}, {B::kModePcba, false},
+                          {B::kModeCompare, true},       {B::kModePcba, true}};
+    for (const Step& s : steps) {
+        dlg.m_curveDlgs.push_back(new CDlgCurve(&dlg));
+        Click(s.button);
+        EXPECT_EQ(dlg.m_curveDlgs.empty(), s.closes) << s.button;
+    }
+    dlg.ClearInspectionObjects();
+}
+
+TEST_F(CommandTest, ToolsAreARadioGroup)
+{
+    const std::pair<int, int> tools[] = {{B::kToolPoint, TOOL_POINT}, {B::kToolPolygon, TOOL_POLYGON}, {B::kToolRect, TOOL_RECT}};
+    for (auto [button, tool] : tools) {
+        Click(button);
+        EXPECT_EQ(Checked(B::kToolPoint, 3), std::vector<int>{button});
+        EXPECT_EQ(dlg.m_display.m_nTool, tool);
+    }
+}
+
+TEST_F(CommandTest, SourcesChooseTheShownFrameAndTheirList)
+{
+    CIRDataCapture& capture = theApp.m_capture;
+    Click(B::kSourceImage);
+    EXPECT_EQ(Checked(B::kSourceCamera, 3), std::vector<int>{B::kSourceImage});
+    EXPECT_EQ(dlg.m_display.m_pImage.load(), &capture.m_frameImage);
+    EXPECT_TRUE(dlg.m_listImage.IsWindowVisible());
+    Click(B::kSourceVideo);
+    EXPECT_EQ(dlg.m_display.m_pImage.load(), &capture.m_frameVideo);
+    EXPECT_EQ(Checked(B::kImageList, 2), std::vector<int>{B::kVideoList});
+    EXPECT_TRUE(dlg.m_listVideo.IsWindowVisible());
+    EXPECT_FALSE(dlg.m_listImage.IsWindowVisible());
+    Click(B::kSourceVideo);
+    EXPECT_EQ(Checked(B::kSourceCamera, 3), std::vector<int>{B::kSourceVideo});
+    Click(B::kSourceCamera);
+    EXPECT_EQ(dlg.m_display.m_pImage.load(), &capture.m_frameLive);
+    EXPECT_EQ(dlg.m_display.m_nImageSlot, 0);
+    EXPECT_TRUE(dlg.m_listVideo.IsWindowVisible());
+}
+
+TEST_F(CommandTest, GridColourModeAndLanguageFollowTheirButtons)
+{
+    Click(B::kModeThermalField);
+    Click(B::kGrid);
+    EXPECT_EQ(dlg.m_display.m_renderer.m_bGrid, 1);
+    Click(B::kGrid);
+    EXPECT_EQ(dlg.m_display.m_renderer.m_bGrid, 0);
+
+    Click(B::kColourMode);
+    EXPECT_EQ(theApp.m_capture.m_nColorMode, 1);
+    Click(B::kColourMode);
+    EXPECT_EQ(theApp.m_capture.m_nColorMode, 0);
+
+    Click(B::kLanguage);
+    EXPECT_EQ(TextOf(dlg.m_btn[B::kLanguage]), "English");
+    EXPECT_EQ(theApp.m_settings[SETTING_Language].value.nValue, 1);
+    Click(B::kLanguage);
+    EXPECT_EQ(TextOf(dlg.m_btn[B::kLanguage]), "中文");
+}
+
+TEST_F(CommandTest, WindowButtonsMinimiseRestoreMaximiseAndClose)
+{
+    Click(B::kMaximise);
+    EXPECT_FALSE(dlg.IsZoomed());
+    EXPECT_EQ(dlg.m_btn[B::kMaximise].GetCheck(), 1);
+    Click(B::kMaximise);
+    EXPECT_TRUE(dlg.IsZoomed());
+    Click(B::kMinimise);
+    EXPECT_TRUE(dlg.IsIconic());
+    dlg.ShowWindow(SW_RESTORE);
+    Pump();
+    Click(B::kClose);
+    EXPECT_FALSE(dlg.IsWindowVisible());
+    EXPECT_FALSE(dlg.m_display.IsThreadWorkerRunning());
+}
+
+TEST_F(CommandTest, TheLastCommandOfTheRangeDoesNothing)
+{
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(3024, BN_CLICKED), 0);
+    EXPECT_EQ(dlg.m_display.m_nDisplayMode, 0);
+    EXPECT_EQ(dlg.m_display.m_nTool, TOOL_RECT);
+    EXPECT_TRUE(dlg.IsWindowVisible());
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// The program `vantrel` run as a process of its own by a test or a benchmark: in a folder of its own (its crash
+// reports go below it), with settings and data folders of its own and the emulated camera.
+#pragma once
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+// The leak checker's suppressions of the test programs (system libraries only), when linked in.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions();
+
+namespace app_test {
+
+class ProgramProcess {
+public:
+    explicit ProgramProcess(const std::string& name)
+    {
+        const char* tmp = std::getenv("VANTREL_TEST_TMP");
+        m_dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / (name + "-" + std::to_string(getpid()));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir / "config" / "vantrel");
+        std::filesystem::create_directories(m_dir / "data");
+    }
+    ~ProgramProcess()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    const std::filesystem::path& Dir() const { return m_dir; }
+    std::filesystem::path Registry() const { return m_dir / "config" / "vantrel" / "registry.ini"; }
+    pid_t Pid() const { return m_pid; }
+
+    // Starts the program with this environment, changed by `overrides` (an empty value removes
+    // the variable).
+    bool Start(std::map<std::string, std::string> overrides = {})
+    {
+        overrides["XDG_CONFIG_HOME"] = (m_dir / "config").string();
+        overrides["VANTREL_DATA_DIR"] = (m_dir / "data").string() + "/";
+        overrides.emplace("VANTREL_CAMERA", "emulated");
+        // Under the leak checker the program passes over what the test programs pass over.
+        if (__lsan_default_suppressions != nullptr) {
+            const std::filesystem::path suppressions = m_dir / "lsan.supp";
+            std::ofstream(suppressions) << __lsan_default_suppressions();
+            overrides.emplace("LSAN_OPTIONS", "suppressions=" + suppressions.string());
+        }
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            if (overrides.count(entry.substr(0, entry.find('='))) == 0) env.push_back(entry);
+        }
+        for (const auto& [name, value] : overrides)
+            if (!value.empty()) env.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        const std::string program = VANTREL_PROGRAM;
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
+        const int r = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        return r == 0;
+    }
+
+    // Whether the program has taken the termination signals: its crash reports' folder is made
+    // just after.
+    bool WaitUntilStarted() const
+    {
+        return WaitFor([&] { return std::filesystem::exists(m_dir / "errlog"); });
+    }
+
+    // The status the program ended with (as waitpid gives it), once it has ended; -1 when it did
+    // not end in time.
+    int Ended()
+    {
+        int status = 0;
+        if (!WaitFor([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; })) return -1;
+        m_pid = -1;
+        return status;
+    }
+
+    std::string RegistryText() const
+    {
+        std::ifstream in(Registry());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Whether the condition held within thirty seconds.
+    template <class Condition>
+    static bool WaitFor(Condition condition)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+
+private:
+    std::filesystem::path m_dir;
+    pid_t m_pid = -1;
+};
+
+}  // namespace app_test

@@ -1,0 +1,114 @@
+#include "tests/xserver/XServer.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <bit>
+#include <cstdlib>
+
+namespace xserver_test {
+
+namespace {
+
+// One colour channel of a pixel value, scaled to 8 bits.
+std::uint32_t Channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const unsigned long top = mask >> shift;
+    return static_cast<std::uint32_t>(((pixel & mask) >> shift) * 255 / top);
+}
+
+}  // namespace
+
+XServer::~XServer()
+{
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+std::string XServer::NamedDisplay()
+{
+    const char* name = std::getenv("VANTREL_XSERVER_DISPLAY");
+    return name ? name : "";
+}
+
+bool XServer::Open(const std::string& display, std::string* reason)
+{
+    m_display = XOpenDisplay(display.c_str());
+    if (!m_display) {
+        *reason = "cannot connect to the X server " + display;
+        return false;
+    }
+    int event, error, major, minor;
+    if (!XTestQueryExtension(m_display, &event, &error, &major, &minor)) {
+        *reason = "the X server " + display + " has no XTest extension";
+        return false;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    // A desktop user has no such setting; it would hide faults of the accelerated window surface.
+    unsetenv("SDL_FRAMEBUFFER_ACCELERATION");
+    return true;
+}
+
+void XServer::Flush() { XSync(m_display, False); }
+
+void XServer::MovePointer(POINT screen)
+{
+    XTestFakeMotionEvent(m_display, -1, screen.x, screen.y, CurrentTime);
+    Flush();
+}
+
+void XServer::Click(POINT screen)
+{
+    XTestFakeMotionEvent(m_display, -1, screen.x, screen.y, CurrentTime);
+    XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
+    Flush();
+}
+
+void XServer::Key(unsigned long keysym)
+{
+    const KeyCode code = XKeysymToKeycode(m_display, keysym);
+    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    Flush();
+}
+
+platform::user::Picture XServer::Grab(const RECT& screen)
+{
+    platform::user::Picture picture;
+    const int width = screen.right - screen.left;
+    const int height = screen.bottom - screen.top;
+    XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), screen.left, screen.top, width, height, AllPlanes,
+                              ZPixmap);
+    if (!image)
+        return picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    // The usual 24-bit screen holds the words as we want them; any other goes pixel by pixel.
+    const bool asOurs = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+                        image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * width;
+        if (asOurs) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line);
+            for (int x = 0; x < width; ++x)
+                out[x] = 0xFF000000u | (row[x] & 0xFFFFFFu);
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            out[x] = 0xFF000000u | Channel(p, image->red_mask) << 16 | Channel(p, image->green_mask) << 8 |
+                     Channel(p, image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
+}  // namespace xserver_test
