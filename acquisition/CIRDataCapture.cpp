@@ -115,7 +115,7 @@ void CIRDataCapture::CloseCamera()
     ircam_close();
 }
 
-void CIRDataCapture::AverageFrame(const IrFrame& slot)
+void CIRDataCapture::AverageFrame(const IrFrame& slot, const frame_stamp_t& stamp)
 {
     const int w = slot.temp_info[0];
     const int h = slot.temp_info[1];
@@ -145,22 +145,30 @@ void CIRDataCapture::AverageFrame(const IrFrame& slot)
     default: pass(std::integral_constant<int, kAveraged>{}); break;
     }
     m_nSumCount = count;
+    m_liveStamp = stamp;
 }
 
-void CIRDataCapture::AcceptFrame()
+void CIRDataCapture::AcceptFrame(const frame_stamp_t& stamp)
 {
     const IrFrame& slot = m_ring[m_nRingIndex];
-    AverageFrame(slot);
+    AverageFrame(slot, stamp);
     m_nRingIndex = (m_nRingIndex + 1) % kRingSize;
     PublishFrame(slot);
 }
 
 void CIRDataCapture::PublishFrame(const IrFrame& slot)
 {
-    CAutoLock lock(&m_lockFrame);
-    m_bNewFrame = 1;
-    if (!m_bRecording)
-        return;
+    {
+        CAutoLock lock(&m_lockFrame);
+        m_bNewFrame = 1;
+        if (m_bRecording)
+            RecordFrame(slot);
+    }
+    m_evNewFrame.SetEvent();
+}
+
+void CIRDataCapture::RecordFrame(const IrFrame& slot)
+{
     // The writer reads a whole frame of its own size from the samples it is given.
     const int w = m_videoWriter.GetWidth();
     const int h = m_videoWriter.GetHeight();
@@ -196,10 +204,11 @@ DWORD CIRDataCapture::Action()
     }
 
     for (;;) {
-        const int got = ircam_frame_get(&m_ring[m_nRingIndex]);
+        frame_stamp_t stamp{};
+        const int got = ircam_frame_get_stamped(&m_ring[m_nRingIndex], &stamp);
         ++attempts;
         if (got == 0)
-            AcceptFrame();
+            AcceptFrame(stamp);
         const DWORD now = GetTickCount();
         const DWORD elapsed = now - checkTime;  // unsigned: right across the counter's wrap
         if (elapsed > 1200) {

@@ -184,15 +184,24 @@ int ircam_stream_start(IrFrame* frame)
 
 int ircam_frame_get(IrFrame* frame)
 {
-    const int r = uvc_frame_get(frame->frame_buf);
+    return ircam_frame_get_stamped(frame, nullptr);
+}
+
+int ircam_frame_get_stamped(IrFrame* frame, frame_stamp_t* stamp)
+{
+    frame_stamp_t fetched{};
+    const int r = uvc_frame_get_stamped(frame->frame_buf, &fetched);
     if (r != 0 || !frame->frame_buf)
         return r;
     // The halves must lie inside the frame and fit the record's own buffers.
     if (!frame->image_data || !frame->temp_data ||
         static_cast<std::uint64_t>(frame->image_size) + frame->temp_size > frame->param.frame_size)
         return -1;
-    return raw_data_cut(frame->frame_buf, static_cast<int>(frame->image_size), frame->temp_size, frame->image_data,
-                        frame->temp_data);
+    const int cut = raw_data_cut(frame->frame_buf, static_cast<int>(frame->image_size), frame->temp_size,
+                                 frame->image_data, frame->temp_data);
+    if (cut == 0 && stamp)
+        *stamp = fetched;
+    return cut;
 }
 
 int ircam_stream_close(IrFrame* frame)
