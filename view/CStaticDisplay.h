@@ -91,7 +91,7 @@ private:
         std::vector<std::uint8_t> rgb;        // width x rows x 3; empty without a colour image
         std::vector<std::uint16_t> samples;   // the temperature block, as far as the record holds it
         SampleBlock block;                    // samples with their width (temp_info) and rows
-        frame_stamp_t stamp;                  // of the live frame whose colours rgb holds
+        frame_stamp_t stamp{};                // of the live frame whose colours rgb holds
     };
 
     // The rectangles that limit the colouring: view 0's in ROI Check mode, else none.
