@@ -115,7 +115,7 @@ void CIRDataCapture::CloseCamera()
     ircam_close();
 }
 
-void CIRDataCapture::AverageFrame(const IrFrame& slot)
+void CIRDataCapture::AverageFrame(const IrFrame& slot, const frame_stamp_t& stamp)
 {
     const int w = slot.temp_info[0];
     const int h = slot.temp_info[1];
@@ -145,22 +145,30 @@ void CIRDataCapture::AverageFrame(const IrFrame& slot)
     default: pass(std::integral_constant<int, kAveraged>{}); break;
     }
     m_nSumCount = count;
+    m_liveStamp = stamp;
 }
 
-void CIRDataCapture::AcceptFrame()
+void CIRDataCapture::AcceptFrame(const frame_stamp_t& stamp)
 {
     const IrFrame& slot = m_ring[m_nRingIndex];
-    AverageFrame(slot);
+    AverageFrame(slot, stamp);
     m_nRingIndex = (m_nRingIndex + 1) % kRingSize;
     PublishFrame(slot);
 }
 
 void CIRDataCapture::PublishFrame(const IrFrame& slot)
 {
-    CAutoLock lock(&m_lockFrame);
-    m_bNewFrame = 1;
-    if (!m_bRecording)
-        return;
+    {
+        CAutoLock lock(&m_lockFrame);
+        m_bNewFrame = 1;
+        if (m_bRecording)
+            RecordFrame(slot);
+    }
+    m_evNewFrame.SetEvent();
+}
+
+void CIRDataCapture::RecordFrame(const IrFrame& slot)
+{
     // The writer reads a whole frame of its own size from the samples it is given.
     const int w = m_videoWriter.GetWidth();
     const int h = m_videoWriter.GetHeight();
@@ -196,10 +204,11 @@ DWORD CIRDataCapture::Action()
     }
 
     for (;;) {
-        const int got = ircam_frame_get(&m_ring[m_nRingIndex]);
+        frame_stamp_t stamp{};
+        const int got = ircam_frame_get_stamped(&m_ring[m_nRingIndex], &stamp);
         ++attempts;
         if (got == 0)
-            AcceptFrame();
+            AcceptFrame(stamp);
         const DWORD now = GetTickCount();
         const DWORD elapsed = now - checkTime;  // unsigned: right across the counter's wrap
         if (elapsed > 1200) {
@@ -230,23 +239,29 @@ void CIRDataCapture::End(DWORD)
     }
 }
 
-void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
+bool CIRDataCapture::FitColorWindow(const IrFrame* frame)
 {
     if (!frame || !frame->temp_data)
-        return;
+        return false;
     std::uint16_t maximum = 0;
     std::uint16_t minimum = 0;
     ircam_temp_min_max(frame, &maximum, &minimum);
     if (maximum >= 25000 || maximum <= minimum)
-        return;
+        return false;
     CAutoLock lock(&m_colorMap.m_lock);
     m_colorMap.SetFrameMinMax(minimum, maximum);
-    const int mode = m_nColorMode;
-    const int pair = mode == 0 ? 0 : 1;
+    const int pair = m_nColorMode == 0 ? 0 : 1;
     const std::uint16_t base = pair == 0 ? minimum : maximum;
     const std::uint16_t low = static_cast<std::uint16_t>(base + m_winOffset[pair][0]);
     const std::uint16_t high = static_cast<std::uint16_t>(maximum + m_winOffset[pair][1]);
     m_colorMap.SetDisplayRangeRaw(low, high);
     m_colorMap.BuildLut();
-    ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(mode), rects, 0);
+    return true;
+}
+
+void CIRDataCapture::ColorizeFrame(IrFrame* frame, const RectShapeList* rects)
+{
+    CAutoLock lock(&m_colorMap.m_lock);
+    if (FitColorWindow(frame))
+        ColorizeRaw16(frame, &m_colorMap, static_cast<std::uint32_t>(m_nColorMode.load()), rects, 0);
 }

@@ -49,16 +49,20 @@ public:
     // colour mode), rebuilds the lookup table and colours the frame, under the colour map's lock.
     // A frame with no samples, a uniform one or one at 25000 raw or above is left alone.
     void ColorizeFrame(IrFrame* frame, const RectShapeList* rects);
+    // ColorizeFrame's first half: the colour window fitted and the table rebuilt, under the colour
+    // map's lock; false (nothing changed) for a frame that is left alone.
+    bool FitColorWindow(const IrFrame* frame);
 
     // One averaging step of the capture: adds the slot's samples to the running sums (taking out
     // those of the frame three fetches back once three are held) and stores the mean in the live
-    // record, under m_lockRecords. The slot is m_ring[m_nRingIndex].
-    void AverageFrame(const IrFrame& slot);
+    // record, with the slot's stamp as m_liveStamp, under m_lockRecords. The slot is
+    // m_ring[m_nRingIndex].
+    void AverageFrame(const IrFrame& slot, const frame_stamp_t& stamp = {});
     // What the worker does with a fetched frame in m_ring[m_nRingIndex]: averages it, moves the
     // ring on and publishes it (PublishFrame).
-    void AcceptFrame();
-    // Raises the new-frame flag and, while recording, writes the slot's own samples; a slot of
-    // another size than the writer's frames is not written.
+    void AcceptFrame(const frame_stamp_t& stamp = {});
+    // Raises the new-frame flag and, while recording, writes the slot's own samples (a slot of
+    // another size than the writer's frames is not written); then sets m_evNewFrame.
     void PublishFrame(const IrFrame& slot);
     // A deep copy of the live record as it stands between two means (ircam_frame_copy's result).
     int CopyLiveFrame(IrFrame* target);
@@ -79,6 +83,12 @@ public:
     int m_bRecording = 0;
     CMyLock m_lockFrame;
     CMyLock m_lockRecords;
+    // Which camera frame the live record's mean ends with and when it came (zero before the
+    // first); under m_lockRecords.
+    frame_stamp_t m_liveStamp{};
+    // Set after each raise of the new-frame flag (auto-reset), so that the display worker can
+    // wake for a frame instead of finding it at its next look.
+    CEvent m_evNewFrame;
     CVideoFile m_videoWriter;
     CVideoFile m_videoReader;
 
@@ -96,6 +106,8 @@ private:
     void PrepareLiveRecord();
     // Stops the stream and closes the camera; the live record keeps its halves.
     void CloseCamera();
+    // Writes the slot's own samples to the video writer (under m_lockFrame, while recording).
+    void RecordFrame(const IrFrame& slot);
 
     std::vector<IrFrame> m_retired;  // live buffers of an earlier frame size, freed at destruction
 };

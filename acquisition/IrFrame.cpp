@@ -1,7 +1,9 @@
 #include "acquisition/IrFrame.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "dazaduviro/src/dazaduviro.h"
 
@@ -182,15 +184,24 @@ int ircam_stream_start(IrFrame* frame)
 
 int ircam_frame_get(IrFrame* frame)
 {
-    const int r = uvc_frame_get(frame->frame_buf);
+    return ircam_frame_get_stamped(frame, nullptr);
+}
+
+int ircam_frame_get_stamped(IrFrame* frame, frame_stamp_t* stamp)
+{
+    frame_stamp_t fetched{};
+    const int r = uvc_frame_get_stamped(frame->frame_buf, &fetched);
     if (r != 0 || !frame->frame_buf)
         return r;
     // The halves must lie inside the frame and fit the record's own buffers.
     if (!frame->image_data || !frame->temp_data ||
         static_cast<std::uint64_t>(frame->image_size) + frame->temp_size > frame->param.frame_size)
         return -1;
-    return raw_data_cut(frame->frame_buf, static_cast<int>(frame->image_size), frame->temp_size, frame->image_data,
-                        frame->temp_data);
+    const int cut = raw_data_cut(frame->frame_buf, static_cast<int>(frame->image_size), frame->temp_size,
+                                 frame->image_data, frame->temp_data);
+    if (cut == 0 && stamp)
+        *stamp = fetched;
+    return cut;
 }
 
 int ircam_stream_close(IrFrame* frame)
@@ -207,22 +218,23 @@ void ircam_close()
 
 void ircam_temp_min_max(const IrFrame* frame, std::uint16_t* maximum, std::uint16_t* minimum)
 {
-    std::uint16_t hi = 0;
-    std::uint16_t lo = 65535;
+    // Each sample is compared with its top bit flipped, as a signed number: the order is the same,
+    // and every x86-64 vector unit takes signed 16-bit minima and maxima in one step.
+    constexpr std::uint16_t kFlip = 0x8000;
+    std::int16_t hi = std::numeric_limits<std::int16_t>::min();  // 0 flipped
+    std::int16_t lo = std::numeric_limits<std::int16_t>::max();  // 65535 flipped
     if (frame && frame->temp_data && frame->temp_info[0] > 0 && frame->temp_info[1] > 0) {
         std::size_t count = static_cast<std::size_t>(frame->temp_info[0]) * static_cast<std::size_t>(frame->temp_info[1]);
         if (count > frame->temp_size / 2)
             count = frame->temp_size / 2;
         for (std::size_t i = 0; i < count; ++i) {
-            const std::uint16_t v = frame->temp_data[i];
-            if (v > hi)
-                hi = v;
-            if (v < lo)
-                lo = v;
+            const auto v = static_cast<std::int16_t>(frame->temp_data[i] ^ kFlip);
+            hi = std::max(hi, v);
+            lo = std::min(lo, v);
         }
     }
     if (maximum)
-        *maximum = hi;
+        *maximum = static_cast<std::uint16_t>(hi) ^ kFlip;
     if (minimum)
-        *minimum = lo;
+        *minimum = static_cast<std::uint16_t>(lo) ^ kFlip;
 }

@@ -50,6 +50,9 @@ int ircam_frame_alloc_buffers(IrFrame* frame);
 int ircam_frame_copy(const IrFrame* source, IrFrame* target);
 int ircam_stream_start(IrFrame* frame);
 int ircam_frame_get(IrFrame* frame);
+// ircam_frame_get that also gives the fetched frame's stamp (stamp may be null; it is left alone
+// when no frame was fetched).
+int ircam_frame_get_stamped(IrFrame* frame, frame_stamp_t* stamp);
 int ircam_stream_close(IrFrame* frame);
 void ircam_close();
 void ircam_temp_min_max(const IrFrame* frame, std::uint16_t* maximum, std::uint16_t* minimum);

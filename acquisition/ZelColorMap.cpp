@@ -1,7 +1,9 @@
 #include "acquisition/ZelColorMap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "app/CVantrelApp.h"
@@ -251,6 +253,29 @@ void ZelColorMap::SetDisplayRange(double lowCelsius, double highCelsius)
     SetDisplayRangeRaw(CelsiusToRaw(lowCelsius), CelsiusToRaw(highCelsius));
 }
 
+namespace {
+
+// The entries of a table not coloured yet: First (e) leads to the first of them at or after e in
+// near-constant time, however the entries were taken before.
+class UncolouredEntries {
+public:
+    explicit UncolouredEntries(std::uint32_t count) : m_next(count + 1) { std::iota(m_next.begin(), m_next.end(), 0u); }
+    std::uint32_t First(std::uint32_t e)
+    {
+        while (m_next[e] != e) {
+            m_next[e] = m_next[m_next[e]];
+            e = m_next[e];
+        }
+        return e;
+    }
+    void Take(std::uint32_t e) { m_next[e] = e + 1; }
+
+private:
+    std::vector<std::uint32_t> m_next;
+};
+
+}  // namespace
+
 void ZelColorMap::BuildLut()
 {
     std::shared_ptr<ColorLut> lut = NewLut();
@@ -263,31 +288,31 @@ void ZelColorMap::BuildLut()
     const std::uint8_t* c = m_pPalette + 3 * static_cast<std::size_t>(GetPaletteOffset(static_cast<int>(p)));
     const std::uint32_t lo = m_nDisplayLow;
     const std::uint32_t hi = m_nDisplayHigh;
-
     std::vector<std::uint16_t> stop(n);
-    bool sorted = true;
-    for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t i = 0; i < n; ++i)
         stop[i] = static_cast<std::uint16_t>(lo + ((hi - lo) * i) / (n - 1));
-        if (i > 0 && stop[i] < stop[i - 1])
-            sorted = false;
-    }
-    // With sorted stops the first matching pair never moves back as v grows, so the search may
-    // start where the last one ended.
-    std::uint32_t hint = 1;
-    for (std::uint32_t e = 0; e < lut->count; ++e) {
-        const std::uint16_t v = static_cast<std::uint16_t>(lut->low + e);
-        std::uint32_t s = sorted ? hint : 1;
-        while (s < n && !(stop[s - 1] <= v && v <= stop[s]))
-            ++s;
-        if (s >= n)
-            continue;  // outside the display range: stays black
-        if (sorted)
-            hint = s;
-        const double t =
-            stop[s] == stop[s - 1] ? 0.0 : static_cast<double>(v - stop[s - 1]) / (stop[s] - stop[s - 1]);
-        std::uint8_t* out = lut->rgb.get() + 3 * static_cast<std::size_t>(e);
-        for (int k = 0; k < 3; ++k)
-            out[k] = static_cast<std::uint8_t>(c[3 * (s - 1) + k] * (1.0 - t) + c[3 * s + k] * t);
+
+    // Each entry takes its colour from the first pair of stops that holds its value: the pairs are
+    // taken in order, each colouring the entries of its span that no earlier pair coloured. So
+    // every entry is coloured once, whatever the stops (a window upside down scatters them), and
+    // entries outside every span stay black.
+    const std::uint32_t first = lut->low;
+    const std::uint32_t last = first + lut->count - 1;
+    UncolouredEntries uncoloured(lut->count);
+    for (std::uint32_t s = 1; s < n; ++s) {
+        const std::uint32_t from = std::max<std::uint32_t>(stop[s - 1], first);
+        const std::uint32_t to = std::min<std::uint32_t>(stop[s], last);
+        if (from > to)
+            continue;
+        for (std::uint32_t e = uncoloured.First(from - first); e <= to - first; e = uncoloured.First(e)) {
+            const std::uint16_t v = static_cast<std::uint16_t>(first + e);
+            const double t =
+                stop[s] == stop[s - 1] ? 0.0 : static_cast<double>(v - stop[s - 1]) / (stop[s] - stop[s - 1]);
+            std::uint8_t* out = lut->rgb.get() + 3 * static_cast<std::size_t>(e);
+            for (int k = 0; k < 3; ++k)
+                out[k] = static_cast<std::uint8_t>(c[3 * (s - 1) + k] * (1.0 - t) + c[3 * s + k] * t);
+            uncoloured.Take(e);
+        }
     }
     PublishLut(std::move(lut));
 }

@@ -87,9 +87,15 @@ DWORD CStaticDisplay::Action()
         IrFrame* frame = m_pImage;
         if (TakeNewFrame() && frame == &theApp.m_capture.m_frameLive)
             ShowLiveFrame(pane, frame, GetTickCount() - start > kFollowAfterMs, roi, roiList);
-        if (WaitCmdExit(10))
+        if (WaitForFrameOrStop())
             return TIP_TERMINATED;
     }
+}
+
+bool CStaticDisplay::WaitForFrameOrStop()
+{
+    const HANDLE events[2] = {*m_pStopEvent, theApp.m_capture.m_evNewFrame};
+    return WaitForMultipleObjects(2, events, FALSE, 10) == WAIT_OBJECT_0;
 }
 
 void CStaticDisplay::ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi,
@@ -111,13 +117,24 @@ void CStaticDisplay::ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::
     }
     {
         CAutoLock lock(&capture.m_lockRecords);
+        // Fitting the window and colouring with it is what ColorizeFrame does; the colouring
+        // after it would only give the same image again.
         if (follow)
-            capture.ColorizeFrame(frame, rects);
-        ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
+            capture.FitColorWindow(frame);
+        Colour(frame, rects);
     }
+    // One paint a frame: the code-5 handler moves the colour bar's markers and changes nothing
+    // that this pane shows.
     ::InvalidateRect(pane, nullptr, FALSE);
     ::SendMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_FRAME_SHOWN, 0);
-    ::InvalidateRect(pane, nullptr, FALSE);
+}
+
+void CStaticDisplay::Colour(IrFrame* frame, const RectShapeList* rects)
+{
+    CIRDataCapture& capture = theApp.m_capture;
+    ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), rects, 0);
+    if (frame == &capture.m_frameLive)
+        m_colouredStamp = capture.m_liveStamp;
 }
 
 void CStaticDisplay::RefreshImage(bool checkSource)
@@ -134,7 +151,7 @@ void CStaticDisplay::RefreshImage(bool checkSource)
     {
         CAutoLock display(&m_lockDisplay);
         CAutoLock records(&capture.m_lockRecords);
-        ColorizeRaw16(frame, &capture.m_colorMap, static_cast<std::uint32_t>(capture.m_nColorMode), ColourRects(), 0);
+        Colour(frame, ColourRects());
     }
     ::InvalidateRect(CWnd::m_hWnd, nullptr, FALSE);
 }
@@ -235,12 +252,15 @@ void CStaticDisplay::OnPaint()
 bool CStaticDisplay::CopyShownFrame()
 {
     const IrFrame* frame = m_pImage;
+    ShownFrame& f = m_shown;
+    f.stamp = frame_stamp_t{};
     if (!frame)
         return false;
     CAutoLock lock(&theApp.m_capture.m_lockRecords);
     if (!frame->temp_data)
         return false;
-    ShownFrame& f = m_shown;
+    if (frame == &theApp.m_capture.m_frameLive)
+        f.stamp = m_colouredStamp;
     f.width = std::max(frame->image_info[0], 0);
     f.rows = std::max(frame->image_info[1], 0);
     // The colour image has the image half's size (it is allocated with it).

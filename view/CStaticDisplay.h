@@ -12,7 +12,7 @@
 // - the capture's m_lockRecords: the contents of the shown record. Every colouring of it holds
 //   the lock, and a paint copies the record whole under it and draws from its copy, so neither
 //   a colour image nor a mean is ever seen half-written;
-// - the colour map's lock: fitting the colour window to the frame (ColorizeFrame takes it);
+// - the colour map's lock: fitting the colour window to the frame (FitColorWindow takes it);
 // - the capture's m_lockFrame: take-and-clear of the new-frame flag, held with no other lock.
 // Locks are taken in this order, never the other way round: m_lockDraw, m_lockDisplay, the
 // capture's m_lockRecords, the colour map's lock. The tip lock and m_lockFrame are taken alone.
@@ -41,6 +41,9 @@ public:
     // re-coloured (an opened image, or the video frame while no video plays).
     void RefreshImage(bool checkSource);
     void DrawScene();
+    // The camera frame whose colour image the last paint drew, and when it came (zero when that
+    // paint drew no live frame). UI thread.
+    const frame_stamp_t& PaintedFrame() const { return m_shown.stamp; }
     void OnShapeChanged(int kind, int index, int event) override;
 
     // raw is the shown frame's temperature block with its own size; see RegionStats.
@@ -89,6 +92,7 @@ private:
         std::vector<std::uint8_t> rgb;        // width x rows x 3; empty without a colour image
         std::vector<std::uint16_t> samples;   // the temperature block, as far as the record holds it
         SampleBlock block;                    // samples with their width (temp_info) and rows
+        frame_stamp_t stamp{};                // of the live frame whose colours rgb holds
     };
 
     // A text of the overlay, drawn after the shapes: a point's, in the renderer's ASCII font, or
@@ -106,6 +110,11 @@ private:
     static bool TakeNewFrame();
     // The worker's part for a new live frame: code 4, the colouring, the repaint and code 5.
     void ShowLiveFrame(HWND pane, IrFrame* frame, bool follow, std::vector<RectShape>& roi, RectShapeList& roiList);
+    // Waits up to 10 ms, or until the capture raises a new frame; true when the worker is to stop.
+    bool WaitForFrameOrStop();
+    // Colours the record (the caller holds the capture's m_lockRecords) and notes which camera
+    // frame the live record's colours now show.
+    void Colour(IrFrame* frame, const RectShapeList* rects);
     // Copies the shown record into m_shown; false when there is none or it has no samples.
     bool CopyShownFrame();
     bool IconOn(int entry) const { return m_pIconFlags && m_pIconFlags[entry]; }
@@ -122,6 +131,7 @@ private:
 
     ShownFrame m_shown;                // UI thread, under m_lockDraw
     std::vector<SceneLabel> m_labels;  // the paint's texts, likewise
+    frame_stamp_t m_colouredStamp{};   // under the capture's m_lockRecords
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,6 +1,8 @@
 // Costs of the acquisition's per-frame work and of its files.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -77,55 +79,157 @@ void BM_CopyLiveFrame(benchmark::State& state)
 }
 BENCHMARK(BM_CopyLiveFrame);
 
-// Arguments: colour mode, rectangles (0 or 1), flip/mirror flags.
+// The colourings' reference: a plain lookup loop over the same frame, one three-byte table entry
+// for every 16-bit value, no flip, no rectangles.
+class PlainLookup {
+public:
+    PlainLookup() : m_table(65536 * 3)
+    {
+        for (std::size_t i = 0; i < m_table.size(); ++i)
+            m_table[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    void Run(const IrFrame& f) const
+    {
+        const std::uint16_t* in = f.temp_data;
+        std::uint8_t* out = f.rgb_buf;
+        for (int i = 0; i < kW * kH; ++i, out += 3) {
+            const std::uint8_t* c = &m_table[3 * static_cast<std::size_t>(in[i])];
+            out[0] = c[0];
+            out[1] = c[1];
+            out[2] = c[2];
+        }
+        benchmark::ClobberMemory();
+    }
+
+private:
+    std::vector<std::uint8_t> m_table;
+};
+
+template <class Run>
+double NanosecondsOf(Run run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Measures a colouring (the benchmark's manual time) with the plain loop run right before each
+// run of it, so that both meet the same load of the shared machine; "x_plain" is the median of
+// the colouring's time over the plain loop's, "plain_us" the plain loop's median.
+template <class Run>
+void MeasureAgainstPlain(benchmark::State& state, const IrFrame& frame, Run run)
+{
+    const PlainLookup plain;
+    std::vector<double> ratios, plainNs;
+    for (auto _ : state) {
+        const double reference = NanosecondsOf([&] { plain.Run(frame); });
+        const double own = NanosecondsOf(run);
+        state.SetIterationTime(own / 1e9);
+        ratios.push_back(own / reference);
+        plainNs.push_back(reference);
+    }
+    auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    state.counters["x_plain"] = median(ratios);
+    state.counters["plain_us"] = median(plainNs) / 1000.0;
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_PlainLookup(benchmark::State& state)
+{
+    IrFrame frame;
+    MakeScene(&frame, 1);
+    const PlainLookup plain;
+    for (auto _ : state)
+        plain.Run(frame);
+    ircam_frame_free(&frame);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PlainLookup);
+
+// Arguments: colour mode, rectangles (0 none, 1 three, 2 ten), flip/mirror flags.
 void BM_ColorizeRaw16(benchmark::State& state)
 {
     auto capture = std::make_unique<CIRDataCapture>();
     IrFrame frame;
     MakeScene(&frame, 1);
     capture->ColorizeFrame(&frame, nullptr);
-    RectShape a{10, 10, 60, 40}, b{100, 50, 80, 80}, c{200, 150, 100, 100};
-    RectShapeList rects{&a, &b, &c};
+    std::vector<RectShape> shapes;
+    if (state.range(1) == 1)
+        shapes = {{10, 10, 60, 40}, {100, 50, 80, 80}, {200, 150, 100, 100}};
+    for (int i = 0; state.range(1) == 2 && i < 10; ++i)
+        shapes.push_back(RectShape{5 + (i % 5) * 50, 10 + (i / 5) * 90, 40, 35});
+    RectShapeList rects;
+    for (RectShape& r : shapes)
+        rects.push_back(&r);
     theApp.m_nFlipMirror = static_cast<int>(state.range(2));
-    for (auto _ : state) {
+    MeasureAgainstPlain(state, frame, [&] {
         ColorizeRaw16(&frame, &capture->m_colorMap, static_cast<std::uint32_t>(state.range(0)),
                       state.range(1) ? &rects : nullptr, 0);
-        benchmark::DoNotOptimize(frame.rgb_buf[0]);
-    }
+        benchmark::ClobberMemory();
+    });
     theApp.m_nFlipMirror = 0;
     ircam_frame_free(&frame);
-    state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ColorizeRaw16)
     ->ArgNames({"mode", "rects", "flip"})
     ->Args({0, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({0, 0, 2})
+    ->Args({0, 0, 3})
     ->Args({0, 1, 0})
+    ->Args({0, 2, 3})
     ->Args({1, 0, 0})
-    ->Args({0, 0, 3});
+    ->Args({1, 0, 3})
+    ->UseManualTime();
 
+// A table of the given number of entries whose display window is its upper quarter, so that
+// three quarters of the entries lie below it. Arguments: palette, entries.
 void BM_BuildLut(benchmark::State& state)
 {
     auto capture = std::make_unique<CIRDataCapture>();
-    capture->m_colorMap.m_nCurPalette = static_cast<std::uint32_t>(state.range(0));
+    ZelColorMap& map = capture->m_colorMap;
+    map.m_nCurPalette = static_cast<std::uint32_t>(state.range(0));
+    const auto entries = static_cast<std::uint16_t>(state.range(1));
+    const std::uint16_t low = 18000;
+    map.SetTempRange(ZelColorMap::RawToCelsius(low), ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(low + entries - 1)));
+    map.SetDisplayRangeRaw(static_cast<std::uint16_t>(low + entries * 3 / 4), static_cast<std::uint16_t>(low + entries - 1));
+    const std::uint32_t count = static_cast<std::uint32_t>(map.m_nRangeHigh) - map.m_nRangeLow + 1u;
     for (auto _ : state)
-        capture->m_colorMap.BuildLut();
-    state.SetItemsProcessed(state.iterations());
+        map.BuildLut();
+    state.counters["entries"] = count;
+    state.counters["entry_rate"] = benchmark::Counter(count, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_BuildLut)->ArgName("palette")->Arg(0)->Arg(2);
+BENCHMARK(BM_BuildLut)
+    ->ArgNames({"palette", "entries"})
+    ->Args({0, 2000})
+    ->Args({0, 8000})
+    ->Args({0, 32000})
+    ->Args({2, 2000})
+    ->Args({2, 32000});
 
+// The live case: the window fitted to a new frame each time (the scene drifts by one raw unit a
+// frame), the table rebuilt, the frame coloured.
 void BM_ColorizeFrame(benchmark::State& state)
 {
     auto capture = std::make_unique<CIRDataCapture>();
-    IrFrame frame;
-    MakeScene(&frame, 2);
-    for (auto _ : state) {
-        capture->ColorizeFrame(&frame, nullptr);
-        benchmark::DoNotOptimize(frame.rgb_buf[0]);
-    }
-    ircam_frame_free(&frame);
-    state.SetItemsProcessed(state.iterations());
+    IrFrame frames[2];
+    MakeScene(&frames[0], 2);
+    MakeScene(&frames[1], 2);
+    for (int i = 0; i < kW * kH; ++i)
+        frames[1].temp_data[i] = static_cast<std::uint16_t>(frames[1].temp_data[i] + 1);
+    capture->m_colorMap.m_nCurPalette = static_cast<std::uint32_t>(state.range(0));
+    int n = 0;
+    MeasureAgainstPlain(state, frames[0], [&] {
+        capture->ColorizeFrame(&frames[n++ & 1], nullptr);
+        benchmark::ClobberMemory();
+    });
+    ircam_frame_free(&frames[0]);
+    ircam_frame_free(&frames[1]);
 }
-BENCHMARK(BM_ColorizeFrame);
+BENCHMARK(BM_ColorizeFrame)->ArgName("palette")->Arg(0)->Arg(2)->UseManualTime();
 
 void BM_IrFileWrite(benchmark::State& state)
 {

@@ -3,13 +3,16 @@
 //
 // - start-up: from starting the process to the first live frame on the screen (a bright pixel
 //   of the thermal image read back from the X server in the middle of the display), several runs;
-// - CPU: maximised, PCBA Check, ten rectangles drawn on the image with the mouse (XTest), the
-//   process's CPU time over a stretch of seconds, split into our own threads and the software GL
-//   threads (llvmpipe-*), from /proc/<pid>/task/*;
+// - CPU and frames: maximised, PCBA Check, rectangles drawn on the image with the mouse (XTest;
+//   ten unless told otherwise), the process's CPU time over a stretch of seconds, split into our
+//   own threads and the software GL threads (llvmpipe-*) and listed by thread, from
+//   /proc/<pid>/task/*; and over the same stretch the new pictures of the thermal image per
+//   second on the screen, from a patch in the middle of the image read back from the X server
+//   every few milliseconds (the emulated scene's noise changes it with every frame);
 // - memory: the resident set after a minute.
 //
 // Run with DISPLAY set (Xvfb :N -screen 0 1920x1080x24):
-//   bench_program [--startups N] [--cpu-from S] [--cpu-seconds S] [--rss-at S]
+//   bench_program [--startups N] [--rects N] [--cpu-from S] [--cpu-seconds S] [--rss-at S]
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -27,6 +30,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -39,6 +43,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     int startups = 5;
+    int rects = 10;
     int cpuFrom = 20;
     int cpuSeconds = 30;
     int rssAt = 60;
@@ -121,6 +126,33 @@ std::map<std::string, double> ThreadCpu(pid_t pid)
     return cpu;
 }
 
+// A fingerprint of what the screen shows in a patch around (x, y); 0 when it cannot be read.
+std::size_t PatchFingerprint(Display* display, int x, int y)
+{
+    constexpr int kHalf = 60;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x - kHalf, y - kHalf, 2 * kHalf, 2 * kHalf, AllPlanes, ZPixmap);
+    if (image == nullptr) return 0;
+    const std::size_t hash =
+        std::hash<std::string_view>()(std::string_view(image->data, static_cast<std::size_t>(image->bytes_per_line) * image->height));
+    XDestroyImage(image);
+    return hash;
+}
+
+// Watches the patch around (x, y) for the given time; how often a second it showed something new.
+double NewPicturesPerSecond(Display* display, int x, int y, double seconds)
+{
+    const auto start = Clock::now();
+    std::size_t last = PatchFingerprint(display, x, y);
+    int changes = 0;
+    while (SecondsSince(start) < seconds) {
+        SleepMs(3);
+        const std::size_t now = PatchFingerprint(display, x, y);
+        changes += now != last;
+        last = now;
+    }
+    return changes / SecondsSince(start);
+}
+
 long ResidentKiB(pid_t pid)
 {
     std::ifstream in(fs::path("/proc") / std::to_string(pid) / "status");
@@ -136,6 +168,7 @@ Options ParseOptions(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const int value = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--startups") == 0) o.startups = value;
+        if (std::strcmp(argv[i], "--rects") == 0) o.rects = value;
         if (std::strcmp(argv[i], "--cpu-from") == 0) o.cpuFrom = value;
         if (std::strcmp(argv[i], "--cpu-seconds") == 0) o.cpuSeconds = value;
         if (std::strcmp(argv[i], "--rss-at") == 0) o.rssAt = value;
@@ -176,21 +209,32 @@ int main(int argc, char** argv)
     const auto start = Clock::now();
     if (!StartProgram(program)) return 1;
     while (!ImageShown(display, cx, cy) && SecondsSince(start) < 60) SleepMs(10);
-    // Ten rectangles on the image, with the rectangle tool the window starts with.
-    for (int k = 0; k < 10; ++k) {
-        const int x = cx - 470 + (k % 5) * 190, y = cy - 300 + (k / 5) * 300;
-        Drag(display, x, y, x + 100, y + 80);
+    // The rectangles on the image, with the rectangle tool the window starts with: ten in two
+    // rows, more in a grid of ten columns over the whole image (256 x 192 pixels shown four
+    // screen pixels a pixel, in the middle of the display).
+    for (int k = 0; k < options.rects; ++k) {
+        int x = cx - 470 + (k % 5) * 190, y = cy - 300 + (k / 5) * 300, w = 100, h = 80;
+        if (options.rects > 10) {
+            const int rows = (options.rects + 9) / 10;
+            const int cellW = 1024 / 10, cellH = 768 / rows;
+            x = cx - 512 + (k % 10) * cellW + 4;
+            y = cy - 384 + (k / 10) * cellH + 20;
+            w = cellW - 28;
+            h = std::max(cellH - 28, 12);
+        }
+        Drag(display, x, y, x + w, y + h);
     }
     while (SecondsSince(start) < options.cpuFrom) SleepMs(100);
     const auto before = ThreadCpu(program.Pid());
     const auto cpuStart = Clock::now();
-    while (SecondsSince(cpuStart) < options.cpuSeconds) SleepMs(100);
+    const double pictures = NewPicturesPerSecond(display, cx, cy, options.cpuSeconds);
     const auto after = ThreadCpu(program.Pid());
     const double elapsed = SecondsSince(cpuStart);
     // The user-interface thread is the process's first; the program's workers and the libraries'
     // own threads carry the program's name, the software GL threads theirs.
     const std::string uiThread = std::to_string(program.Pid()) + " ";
     double ui = 0, workers = 0, gl = 0;
+    std::vector<std::pair<double, std::string>> threads;
     for (const auto& [key, seconds] : after) {
         const auto it = before.find(key);
         const double used = seconds - (it == before.end() ? 0.0 : it->second);
@@ -198,10 +242,16 @@ int main(int argc, char** argv)
         if (name.rfind("llvmpipe", 0) == 0) gl += used;
         else if (key.rfind(uiThread, 0) == 0) ui += used;
         else workers += used;
+        if (name.rfind("llvmpipe", 0) != 0 && used > 0) threads.emplace_back(used, key);
     }
-    std::printf("CPU over %.0f s, maximised, PCBA Check, 10 rectangles (%% of one core): our threads %.1f %% "
+    std::printf("new pictures of the thermal image on the screen, maximised, PCBA Check, %d rectangles: %.1f a second\n",
+                options.rects, pictures);
+    std::printf("CPU over %.0f s, maximised, PCBA Check, %d rectangles (%% of one core): our threads %.1f %% "
                 "(user interface %.1f %%, workers %.1f %%), software GL threads %.1f %%\n",
-                elapsed, 100 * (ui + workers) / elapsed, 100 * ui / elapsed, 100 * workers / elapsed, 100 * gl / elapsed);
+                elapsed, options.rects, 100 * (ui + workers) / elapsed, 100 * ui / elapsed, 100 * workers / elapsed, 100 * gl / elapsed);
+    std::sort(threads.rbegin(), threads.rend());
+    for (const auto& [used, key] : threads)
+        std::printf("  thread %s: %.1f %%%s\n", key.c_str(), 100 * used / elapsed, key.rfind(uiThread, 0) == 0 ? " (user interface)" : "");
     while (SecondsSince(start) < options.rssAt) SleepMs(100);
     std::printf("resident memory after %d s: %.1f MiB\n", options.rssAt, ResidentKiB(program.Pid()) / 1024.0);
     std::printf("exit status after SIGTERM: %d\n", StopProgram(program));

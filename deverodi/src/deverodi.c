@@ -78,6 +78,13 @@ const char *product_type(void)
     return "ZIRIRI";
 }
 
+static uint64_t monotonic_ns(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (uint64_t)t.tv_sec * 1000000000u + (uint64_t)t.tv_nsec;
+}
+
 void deverodi_sleep_ms(unsigned ms)
 {
     struct timespec t = {ms / 1000u, (long)(ms % 1000u) * 1000000L};
@@ -108,6 +115,7 @@ static char *open_product;
 static pthread_mutex_t frame_lock = PTHREAD_MUTEX_INITIALIZER;
 static uvc_frame_t *frame_buffer;
 static int ready_count;
+static frame_stamp_t ready_stamp; /* of the frame in frame_buffer */
 
 static void choose_port(void)
 {
@@ -397,6 +405,7 @@ static void cb(const camera_port_frame *frame, void *user_ptr)
     frame_callback_t *user = user_ptr;
     if (user && !user->fn)
         return;
+    const uint64_t arrival_ns = monotonic_ns();
     pthread_mutex_lock(&frame_lock);
     int fits = frame_buffer && frame->bytes == frame_buffer->data_bytes;
     if (fits) {
@@ -406,6 +415,8 @@ static void cb(const camera_port_frame *frame, void *user_ptr)
             frame_buffer->height = frame->height;
             frame_buffer->sequence = frame->sequence;
             frame_buffer->capture_time = frame->capture_time;
+            ready_stamp.arrival_ns = arrival_ns;
+            ready_stamp.sequence = frame->sequence;
             ready_count++;
         }
     }
@@ -474,6 +485,11 @@ int uvc_camera_stream_start(camera_param_t param, frame_callback_t *callback)
 
 int uvc_frame_get(void *raw_data)
 {
+    return uvc_frame_get_stamped(raw_data, NULL);
+}
+
+int uvc_frame_get_stamped(void *raw_data, frame_stamp_t *stamp)
+{
     if (!raw_data) {
         DEVERODI_ERROR("raw_data is empty!");
         return -1;
@@ -483,6 +499,8 @@ int uvc_frame_get(void *raw_data)
         if (ready_count > 0) {
             if (frame_buffer && frame_buffer->data)
                 memcpy(raw_data, frame_buffer->data, frame_buffer->data_bytes);
+            if (stamp)
+                *stamp = ready_stamp;
             ready_count--;
             pthread_mutex_unlock(&frame_lock);
             return 0;

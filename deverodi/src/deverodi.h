@@ -39,6 +39,13 @@ typedef struct camera_param {
     uint32_t timeout; /* 1 ms waits uvc_frame_get makes before it gives up */
 } camera_param_t;
 
+/* Which frame a get copied out and when it came: its sequence number in the stream, and the
+ * monotonic time (CLOCK_MONOTONIC, nanoseconds) at which the stream thread handed it over. */
+typedef struct frame_stamp {
+    uint64_t arrival_ns;
+    uint32_t sequence;
+} frame_stamp_t;
+
 typedef struct frame_callback {
     void (*fn)(void *frame, void *user_ptr);
     void *user_ptr;
@@ -65,6 +72,9 @@ void *uvc_frame_buf_create(camera_param_t param);
 void uvc_frame_buf_release(void *buf);
 int uvc_camera_stream_start(camera_param_t param, frame_callback_t *callback);
 int uvc_frame_get(void *raw_data);
+/* uvc_frame_get that also gives the stamp of the frame it copied (stamp may be null; it is left
+ * alone when no frame was copied). */
+int uvc_frame_get_stamped(void *raw_data, frame_stamp_t *stamp);
 int uvc_camera_stream_close(int keep);
 void uvc_camera_close(void);
 void uvc_camera_release(void);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -190,6 +191,37 @@ TEST_F(CaptureWorker, ConnectsThenAveragesTheLastThreeFrames)
     }
     EXPECT_EQ(m_worker->m_frameLive.temp_info[0], kW);
     EXPECT_EQ(m_worker->m_frameLive.temp_info[1], kH);
+}
+
+// Each fetched frame leaves its stamp with the mean that it ends, and after raising the flag
+// wakes whoever waits for a frame.
+TEST_F(CaptureWorker, EachFrameStampsTheLiveRecordAndWakesTheDisplay)
+{
+    auto now = [] {
+        timespec t;
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+    };
+    StartStreaming(true);
+    std::uint32_t previous = 0;
+    for (int n = 0; n < 4; ++n) {
+        const std::uint64_t before = now();
+        emu_stream_emit(1);
+        ASSERT_EQ(WaitForSingleObject(m_worker->m_evNewFrame, 5000), WAIT_OBJECT_0);
+        {
+            CAutoLock lock(&m_worker->m_lockFrame);
+            EXPECT_EQ(m_worker->m_bNewFrame, 1);
+            m_worker->m_bNewFrame = 0;
+        }
+        CAutoLock lock(&m_worker->m_lockRecords);
+        const frame_stamp_t stamp = m_worker->m_liveStamp;
+        EXPECT_GE(stamp.arrival_ns, before);
+        EXPECT_LE(stamp.arrival_ns, now());
+        if (n > 0) {
+            EXPECT_EQ(stamp.sequence, previous + 1);
+        }
+        previous = stamp.sequence;
+    }
 }
 
 TEST_F(CaptureWorker, RecordingWritesEachFetchedFrameOnceAsFetched)

@@ -4,7 +4,9 @@
 #include <array>
 #include <cstring>
 #include <cmath>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -221,6 +223,126 @@ TEST_F(Colorize, RecordWhoseHalvesDisagreeIsLeftAlone)
     EXPECT_EQ(Pixel(0, 0), (Rgb{0x55, 0x55, 0x55}));
     ColorizeRaw16(nullptr, m_map, 0, nullptr, 0);
     ColorizeRaw16(&m_frame.frame, nullptr, 0, nullptr, 0);
+}
+
+namespace {
+
+// The colour image as the plain formula gives it, pixel by pixel: the output pixel's sample
+// through the flip flags; the palette through GetColor, grey as the truncated ramp between the
+// fitted frame's minimum and maximum, clamped; with rectangles, grey everywhere and then each
+// rectangle in turn coloured from the palette.
+std::vector<std::uint8_t> PlainColours(const IrFrame& f, ZelColorMap& map, std::uint32_t mode, const RectShapeList* rects)
+{
+    const int width = f.image_info[0], rows = f.image_info[1], stride = f.temp_info[0];
+    const int flags = theApp.m_nFlipMirror;
+    const std::uint16_t lo = map.m_nDisplayLow, hi = map.m_nDisplayHigh;
+    const int fmin = map.m_nFrameMin, fmax = map.m_nFrameMax;
+    auto sample = [&](int x, int y) {
+        const int sy = (flags & 2) ? rows - 1 - y : y;
+        const int sx = (flags & 1) ? width - 1 - x : x;
+        return f.temp_data[sy * stride + sx];
+    };
+    auto grey = [&](std::uint16_t v, std::uint8_t* out) {
+        const double g = fmax > fmin ? std::trunc((v - fmin) * 255.0 / (fmax - fmin)) : 0.0;
+        out[0] = out[1] = out[2] = static_cast<std::uint8_t>(std::clamp(g, 0.0, 255.0));
+    };
+    const bool withRects = mode == 0 && rects && !rects->empty();
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(width) * rows * 3);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint16_t v = sample(x, y);
+            std::uint8_t* out = &image[3 * (static_cast<std::size_t>(y) * width + x)];
+            if (mode != 0 ? !(v > lo && v < hi) : withRects)
+                grey(v, out);
+            else
+                map.GetColor(out, v);
+        }
+    for (const RectShape* r : withRects ? *rects : RectShapeList{}) {
+        for (long long y = r->y; y < static_cast<long long>(r->y) + r->h; ++y)
+            for (long long x = std::max(r->x, 0); y >= 0 && y < rows && x < std::min<long long>(static_cast<long long>(r->x) + r->w, width); ++x)
+                map.GetColor(&image[3 * (static_cast<std::size_t>(y) * width + x)], sample(static_cast<int>(x), static_cast<int>(y)));
+    }
+    return image;
+}
+
+// A frame of odd size whose samples scatter over and around the window and the fitted frame,
+// with every boundary value and both ends of the raw scale among them.
+void FillScattered(IrFrame* f, std::initializer_list<int> boundaries)
+{
+    const int count = f->temp_info[0] * f->temp_info[1];
+    int low = 65535, high = 0;
+    for (int b : boundaries) {
+        low = std::min(low, b);
+        high = std::max(high, b);
+    }
+    low = std::max(low - 200, 0);
+    high = std::min(high + 200, 65535);
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        f->temp_data[i] = static_cast<std::uint16_t>(low + (seed >> 8) % static_cast<std::uint32_t>(high - low + 1));
+    }
+    int i = 0;
+    for (int b : boundaries)
+        for (int d : {-1, 0, 1})
+            if (b + d >= 0 && b + d <= 65535)
+                f->temp_data[(i++ * 7) % count] = static_cast<std::uint16_t>(b + d);
+    f->temp_data[(i++ * 7) % count] = 0;
+    f->temp_data[(i * 7) % count] = 65535;
+}
+
+}  // namespace
+
+// The colouring gives exactly the plain formula's image for every kind of window, palette,
+// fitted frame, colour mode, flip and set of rectangles.
+TEST(ColorizeAgainstPlainFormula, EveryWindowPaletteFlipAndRectangleSet)
+{
+    struct Window {
+        const char* name;
+        std::uint32_t palette;
+        std::uint16_t lo, hi;      // the display range
+        std::uint16_t fmin, fmax;  // the fitted frame
+    } windows[] = {
+        {"fitted", 0, 18900, 19600, 19028, 19600},
+        {"narrow", 0, 19500, 19505, 19400, 19600},
+        {"six colours", 2, 19000, 19100, 18950, 19300},
+        {"grey palette", 1, 19200, 19711, 19200, 19711},
+        {"upside down", 0, 19500, 19000, 19000, 19500},
+        {"bottom of the scale", 0, 0, 300, 0, 250},
+        {"top of the scale", 2, 65200, 65535, 65300, 65535},
+        {"uniform frame", 0, 19000, 19500, 19300, 19300},
+        {"nothing fitted", 1, 19000, 19500, 0, 0},
+        {"frame beside the window", 0, 19000, 19500, 20000, 20400},
+    };
+    constexpr int kCols = 37, kRows = 23;
+    RectShape inside{3, 2, 9, 7}, overlapping{8, 5, 10, 10}, partly{-4, 18, 10, 9}, backwards{30, 10, -5, 4},
+        outside{40, 2, 5, 5}, firstColumn{0, 0, 1, kRows}, lastColumn{kCols - 1, 0, 1, kRows}, wide{-100, 11, 1000, 1};
+    const RectShapeList empty, mixed{&inside, &overlapping, &partly, &backwards, &outside, &firstColumn, &lastColumn, &wide};
+    const RectShapeList* rectSets[] = {nullptr, &empty, &mixed};
+
+    auto capture = std::make_unique<CIRDataCapture>();
+    ZelColorMap& map = capture->m_colorMap;
+    FrameGuard frame;
+    MakeFrame(&frame.frame, kCols, kRows);
+    for (const Window& w : windows) {
+        map.m_nCurPalette = w.palette;
+        map.SetDisplayRangeRaw(w.lo, w.hi);
+        map.BuildLut();
+        map.SetFrameMinMax(w.fmin, w.fmax);
+        FillScattered(&frame.frame, {w.lo, w.hi, w.fmin, w.fmax});
+        for (const std::uint32_t mode : {0u, 1u})
+            for (const int flags : {0, 1, 2, 3})
+                for (const RectShapeList* rects : rectSets) {
+                    SCOPED_TRACE(testing::Message() << w.name << ", mode " << mode << ", flags " << flags << ", rectangles "
+                                                    << (rects ? rects->size() : -1));
+                    theApp.m_nFlipMirror = flags;
+                    std::memset(frame.frame.rgb_buf, 0x55, kCols * kRows * 3);
+                    ColorizeRaw16(&frame.frame, &map, mode, rects, 0);
+                    const std::vector<std::uint8_t> plain = PlainColours(frame.frame, map, mode, rects);
+                    ASSERT_TRUE(std::equal(plain.begin(), plain.end(), frame.frame.rgb_buf));
+                }
+    }
+    theApp.m_nFlipMirror = 0;
 }
 
 TEST_F(Colorize, ColorizeFrameFitsTheWindowToTheFrame)

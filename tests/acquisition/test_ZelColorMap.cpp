@@ -1,7 +1,9 @@
 #include "acquisition/ZelColorMap.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +163,64 @@ TEST_F(ColorMapTest, NarrowWindowRepeatsStops)
         for (int i = 0; i < 256 && !found; ++i)
             found = Rgb{ZelColorMap::kPalette0[3 * i], ZelColorMap::kPalette0[3 * i + 1], ZelColorMap::kPalette0[3 * i + 2]} == c;
         EXPECT_TRUE(found) << v;
+    }
+}
+
+namespace {
+
+// A value's colour as the plain formula gives it: palette stops spread over the window, the value
+// coloured between the first pair of stops that holds it; black below the window, white above.
+Rgb PlainColour(ZelColorMap& map, std::uint16_t v)
+{
+    const std::uint32_t lo = map.m_nDisplayLow, hi = map.m_nDisplayHigh;
+    if (v < lo)
+        return Hex(0x000000);
+    if (v > hi)
+        return Hex(0xFFFFFF);
+    const std::uint32_t n = map.m_pPaletteSizes[map.m_nCurPalette];
+    const std::uint8_t* c = map.m_pPalette + 3 * map.GetPaletteOffset(-1);
+    std::vector<std::uint16_t> stop(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        stop[i] = static_cast<std::uint16_t>(lo + ((hi - lo) * i) / (n - 1));
+    for (std::uint32_t s = 1; s < n; ++s) {
+        if (stop[s - 1] <= v && v <= stop[s]) {
+            const double t = stop[s] == stop[s - 1] ? 0.0 : static_cast<double>(v - stop[s - 1]) / (stop[s] - stop[s - 1]);
+            Rgb out;
+            for (int k = 0; k < 3; ++k)
+                out[k] = static_cast<std::uint8_t>(c[3 * (s - 1) + k] * (1.0 - t) + c[3 * s + k] * t);
+            return out;
+        }
+    }
+    return Hex(0x000000);
+}
+
+}  // namespace
+
+TEST_F(ColorMapTest, TableFollowsThePlainFormulaForEveryWindow)
+{
+    struct Window {
+        std::uint16_t lo, hi;
+    } windows[] = {
+        {19000, 19500},  // inside the range
+        {19500, 19505},  // narrower than the palettes: repeated stops
+        {19000, 19000},  // one value
+        {19000, 19255},  // one raw unit a stop for 256 colours
+        {18000, 21000},  // wider than the range, which grows
+        {0, 300},        // at the bottom of the raw scale
+        {65000, 65535},  // at its top
+        {100, 5100},     // a long table below and above the window
+        {19500, 19000},  // upside down
+    };
+    for (const std::uint32_t palette : {0u, 1u, 2u}) {
+        for (const Window& w : windows) {
+            SCOPED_TRACE(testing::Message() << "palette " << palette << ", window " << w.lo << " to " << w.hi);
+            UsePalette(palette, w.lo, w.hi);
+            const int from = std::max(std::min(w.lo, w.hi) - 3, 0);
+            const int to = std::min(std::max(w.lo, w.hi) + 3, 65535);
+            for (int v = from; v <= to; ++v)
+                ASSERT_EQ(ColorOf(*m_map, static_cast<std::uint16_t>(v)), PlainColour(*m_map, static_cast<std::uint16_t>(v)))
+                    << "value " << v;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <ctime>
 
 using namespace sdk_test;
 
@@ -187,6 +188,39 @@ TEST_F(CameraTest, ReadyCountLetsGetsReturnAtOnceWithTheNewestFrame)
         EXPECT_EQ(frame, ExpectedFrame(2)) << i;
     }
     EXPECT_EQ(uvc_frame_get(frame.data()), -12);
+}
+
+TEST_F(CameraTest, StampedGetTellsWhichFrameCameAndWhen)
+{
+    auto now = [] {
+        timespec t;
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return static_cast<uint64_t>(t.tv_sec) * 1000000000u + static_cast<uint64_t>(t.tv_nsec);
+    };
+    Open();
+    StartManual(StreamRequest(20));
+    std::vector<uint8_t> frame(kFrameSize);
+    frame_stamp_t stamp{};
+    const uint64_t first = now();
+    Emit(1);
+    ASSERT_EQ(uvc_frame_get_stamped(frame.data(), &stamp), 0);
+    EXPECT_EQ(stamp.sequence, 0u);
+    EXPECT_GE(stamp.arrival_ns, first);
+    EXPECT_LE(stamp.arrival_ns, now());
+
+    // Three more, taken late: each get copies the newest frame with its own stamp.
+    const uint64_t later = now();
+    Emit(3);
+    ASSERT_EQ(uvc_frame_get_stamped(frame.data(), &stamp), 0);
+    EXPECT_EQ(stamp.sequence, 3u);
+    EXPECT_EQ(frame, ExpectedFrame(3));
+    EXPECT_GE(stamp.arrival_ns, later);
+    const frame_stamp_t taken = stamp;
+    EXPECT_EQ(uvc_frame_get(frame.data()), 0);
+    EXPECT_EQ(uvc_frame_get_stamped(frame.data(), nullptr), 0);
+    EXPECT_EQ(uvc_frame_get_stamped(frame.data(), &stamp), -12);
+    EXPECT_EQ(stamp.sequence, taken.sequence);  // no frame: the stamp is left alone
+    EXPECT_EQ(stamp.arrival_ns, taken.arrival_ns);
 }
 
 // A reconnect must never hand out the new stream's empty buffer as a frame: frames counted but

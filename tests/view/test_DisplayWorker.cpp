@@ -234,24 +234,111 @@ TEST_F(DisplayWorker, EditingRectanglesWhileRoiCheckColours)
     EXPECT_EQ(first.h, 28);
 }
 
+// The paint of a shown live frame tells which camera frame's colours it drew and when that frame
+// came; a paint of another record tells of none.
+TEST_F(DisplayWorker, PaintTellsWhichCameraFrameItDrew)
+{
+    CIRDataCapture& cap = theApp.m_capture;
+    const frame_stamp_t stamp{123456789, 42};
+    {
+        CAutoLock lock(&cap.m_lockRecords);
+        cap.m_liveStamp = stamp;
+    }
+    disp.m_pImage = &cap.m_frameLive;
+    Start();
+    ShowOneFrame();
+    disp.DrawScene();
+    EXPECT_EQ(disp.PaintedFrame().sequence, stamp.sequence);
+    EXPECT_EQ(disp.PaintedFrame().arrival_ns, stamp.arrival_ns);
+
+    disp.m_pImage = &cap.m_frameImage;
+    disp.DrawScene();
+    EXPECT_EQ(disp.PaintedFrame().sequence, 0u);
+    EXPECT_EQ(disp.PaintedFrame().arrival_ns, 0u);
+    CAutoLock lock(&cap.m_lockRecords);
+    cap.m_liveStamp = frame_stamp_t{};
+}
+
+// The live record filled with the known frame and shown by disp, made in host and wired to notify
+// as the main window wires it; its worker is not started yet.
+void WireLiveDisplay(HostWnd& host, NotifyWnd& notify, CStaticDisplay& disp)
+{
+    ASSERT_TRUE(host.CreateTop(2 * kW, 2 * kH));
+    ASSERT_TRUE(notify.CreateTop());
+    CIRDataCapture& cap = theApp.m_capture;
+    MakeFrame(&cap.m_frameLive, kW, kH);
+    FillKnownFrame(&cap.m_frameLive);
+    ASSERT_TRUE(disp.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 2 * kW, 2 * kH), &host, 4000));
+    disp.m_pImage = &cap.m_frameLive;
+    CThreadActionFlow& flow = disp;
+    flow.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
+    disp.m_bLoop = 1;
+    disp.m_bNotify = 0;
+}
+
+// A display that counts its paints.
+class CountingDisplay : public CStaticDisplay {
+public:
+    void OnPaint()
+    {
+        ++paints;
+        CStaticDisplay::OnPaint();
+    }
+    int paints = 0;
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CountingDisplay, CStaticDisplay)
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+// Each live frame is painted once, whether the user-interface thread paints before or after it
+// handles the worker's code 5.
+TEST(DisplayPaints, OnePaintForEachLiveFrame)
+{
+    HostWnd host;
+    NotifyWnd notify;
+    CountingDisplay disp;
+    ASSERT_NO_FATAL_FAILURE(WireLiveDisplay(host, notify, disp));
+    CIRDataCapture& cap = theApp.m_capture;
+    Pump();
+    disp.paints = 0;
+    ASSERT_TRUE(disp.ThreadWorkerStart());
+    constexpr int kFrames = 20;
+    for (int i = 0; i < kFrames; ++i) {
+        {
+            CAutoLock lock(&cap.m_lockFrame);
+            cap.m_bNewFrame = 1;
+        }
+        cap.m_evNewFrame.SetEvent();
+        // Until the frame is shown and painted, and a while longer for any repaint the worker
+        // might still ask for.
+        const DWORD start = GetTickCount();
+        while (notify.Count(NOTIFY_FRAME_SHOWN) <= i || GetUpdateRect(disp.GetSafeHwnd(), nullptr, FALSE) ||
+               GetTickCount() - start < 20) {
+            ASSERT_LT(GetTickCount() - start, 5000u);
+            Pump();
+            Sleep(1);
+        }
+    }
+    EXPECT_TRUE(disp.ThreadWorkerStop());
+    EXPECT_EQ(disp.paints, kFrames);
+    disp.m_pImage = nullptr;
+    disp.DestroyWindow();
+    ircam_frame_free(&cap.m_frameLive);
+    notify.DestroyWindow();
+    host.DestroyWindow();
+}
+
 // The display destroyed on the UI thread while its worker waits in its SendMessage of code 5:
 // the destruction serves that message, the worker ends, and only then does the object go.
 TEST(DisplayLifetime, DestroyedWhileItsWorkerSendsCodeFive)
 {
     HostWnd host;
-    ASSERT_TRUE(host.CreateTop(2 * kW, 2 * kH));
     NotifyWnd notify;
-    ASSERT_TRUE(notify.CreateTop());
-    CIRDataCapture& cap = theApp.m_capture;
-    MakeFrame(&cap.m_frameLive, kW, kH);
-    FillKnownFrame(&cap.m_frameLive);
     auto disp = std::make_unique<CStaticDisplay>();
-    ASSERT_TRUE(disp->Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 2 * kW, 2 * kH), &host, 4000));
-    disp->m_pImage = &cap.m_frameLive;
-    CThreadActionFlow& flow = *disp;
-    flow.SetWndMsg(notify.GetSafeHwnd(), WM_WORKER_NOTIFY);
-    disp->m_bLoop = 1;
-    disp->m_bNotify = 0;
+    ASSERT_NO_FATAL_FAILURE(WireLiveDisplay(host, notify, *disp));
+    CIRDataCapture& cap = theApp.m_capture;
     ASSERT_TRUE(disp->ThreadWorkerStart());
     {
         CAutoLock lock(&cap.m_lockFrame);
@@ -262,8 +349,9 @@ TEST(DisplayLifetime, DestroyedWhileItsWorkerSendsCodeFive)
     disp.reset();
     ASSERT_EQ(notify.Count(NOTIFY_FRAME_SHOWN), 1);
     for (const Notice& n : notify.notices) {
-        if (n.code == NOTIFY_FRAME_SHOWN)
+        if (n.code == NOTIFY_FRAME_SHOWN) {
             EXPECT_TRUE(n.sent);
+        }
     }
     ircam_frame_free(&cap.m_frameLive);
     notify.DestroyWindow();
