@@ -14,7 +14,7 @@
 #include "foundation/CAutoLock.h"
 #include "tests/xserver/ScreenTestSupport.h"
 #include "tests/xserver/XServer.h"
-#include "tools/viewer/ViewerWindow.h"
+#include "tests/xserver/ViewerWindow.h"
 
 namespace xserver_test {
 namespace {
