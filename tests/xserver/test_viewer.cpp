@@ -1,4 +1,4 @@
-// The development viewer on a real X server: what reaches the screen, input through the server,
+// The thermal display's window on a real X server: what reaches the screen, input through the server,
 // and the emulated module lost and back again while the window paints.
 #include <gtest/gtest.h>
 
