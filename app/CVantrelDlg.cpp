@@ -113,6 +113,7 @@ BOOL CVantrelDlg::OnInitDialog()
     PressButton(kSourceCamera);
     m_display.Create("", kNotifyStatic, layout.display, this, IDC_DISPLAY);
     m_display.m_pIconFlags = m_slider.m_bIcon;
+    m_display.m_pCurveDlgs = &m_curveDlgs;
     COGLSlider::SetMainDisplay(&m_display);
     CreateCaptionedButtons(kGrid, 1, &layout.buttons[kGrid], 0);
     PressButton(kGrid);
@@ -515,6 +516,9 @@ LRESULT CVantrelDlg::OnWorkerNotify(WPARAM wParam, LPARAM lParam)
     m_lightStatus.SetFontName(GetUiFontName(language));
     const int code = static_cast<int>(wParam);
     switch (code) {
+    case NOTIFY_FRAME_ARRIVED:
+        m_display.UpdateCurves();
+        break;
     case NOTIFY_FRAME_SHOWN:
         m_slider.UpdateMarkers(0);
         break;
