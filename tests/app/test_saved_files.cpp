@@ -277,6 +277,19 @@ TEST_F(SavedFilesTest, ADiskFillingDuringRecKeepsTheFramesSavedAndSaysSo)
     }
 }
 
+TEST_F(SavedFilesTest, ClosingTheWindowWhileRecordingFinishesTheFile)
+{
+    ASSERT_TRUE(WaitForLiveFrame());
+    Click(B::kRecord);
+    PumpFor(500);
+    dlg.DestroyWindow();
+    EXPECT_EQ(theApp.m_capture.m_videoWriter.GetWidth(), 0) << "the writer is closed";
+    const auto files = FilesEndingIn(folder.Path(""), ".avi");
+    ASSERT_EQ(files.size(), 1u);
+    const auto stream = Probe(folder.Path(files[0]));
+    EXPECT_GT(std::atoi(stream.count("nb_read_frames") ? stream.at("nb_read_frames").c_str() : "0"), 0);
+}
+
 // Four snapshots listed by the scan at start-up.
 class ListedFilesTest : public SavedFilesTest {
 protected:
