@@ -144,6 +144,9 @@ private:
     // Colours one of the capture's records as the display shows it: in ROI Check only inside
     // view 0's rectangles. Under the display's and the records' locks, in their order.
     void ColourFrame(IrFrame* frame);
+    // Puts a record in the still slot (the image record, or the alternate one when the display
+    // says so), under the records' lock; the slot's old buffers are freed. Returns the slot.
+    IrFrame* ReplaceStill(IrFrame& replacement);
     // Shows a text of the window's own on the status light, in the language's face.
     void ShowStatus(LPCSTR text);
 

@@ -249,13 +249,15 @@ void CVantrelDlg::ClearShownList()
 
 void CVantrelDlg::TakeSnapshot()
 {
-    CIRDataCapture& capture = theApp.m_capture;
-    IrFrame* still = m_display.m_nImageSlot != 0 ? &capture.m_frameAlt : &capture.m_frameImage;
-    // One whole mean of the capture, copied under its lock; the file is written from the copy.
-    if (capture.CopyLiveFrame(still) != 0 || still->temp_data == nullptr) {
+    // One whole mean of the capture, copied under its lock; without a frame there is no snapshot,
+    // and the still slot keeps what it shows.
+    IrFrame shot;
+    if (theApp.m_capture.CopyLiveFrame(&shot) != 0 || shot.temp_data == nullptr || shot.temp_size == 0) {
+        ircam_frame_free(&shot);
         ShowStatus(SnapshotFailedText(theApp.m_nLanguage));
         return;
     }
+    IrFrame* still = ReplaceStill(shot);
     const CString path = NewDataFilePath(".ir");
     if (irfile_write(still, path) != 0) {
         // The name was free: what the failed write left there is only its own half file.

@@ -77,21 +77,26 @@ void CVantrelDlg::ShowVideoFrame(HWND display)
 
 int CVantrelDlg::OpenIrFile(CString path)
 {
-    CIRDataCapture& capture = theApp.m_capture;
-    IrFrame* target = m_display.m_nImageSlot != 0 ? &capture.m_frameAlt : &capture.m_frameImage;
     // Read aside first: a file that cannot be read leaves the still slot as it was.
     IrFrame loaded;
     if (irfile_read(&loaded, path) != 0) return 0;
-    {
-        CAutoLock lock(&capture.m_lockRecords);
-        loaded.param = target->param;
-        std::swap(*target, loaded);
-    }
-    ircam_frame_free(&loaded);
-    ColourFrame(target);
+    ColourFrame(ReplaceStill(loaded));
     SendMessage(WM_WORKER_NOTIFY, NOTIFY_FRAME_SHOWN, 0);
     if (m_display.GetSafeHwnd() != nullptr) m_display.Invalidate(FALSE);
     return 0;
+}
+
+IrFrame* CVantrelDlg::ReplaceStill(IrFrame& replacement)
+{
+    CIRDataCapture& capture = theApp.m_capture;
+    IrFrame* still = m_display.m_nImageSlot != 0 ? &capture.m_frameAlt : &capture.m_frameImage;
+    {
+        CAutoLock lock(&capture.m_lockRecords);
+        replacement.param = still->param;
+        std::swap(*still, replacement);
+    }
+    ircam_frame_free(&replacement);
+    return still;
 }
 
 void CVantrelDlg::RefreshViews()
