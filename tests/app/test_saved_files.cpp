@@ -215,13 +215,17 @@ TEST_F(SavedFilesTest, ASnapWithoutAFrameFailsAndLeavesTheStillSlotAsItWas)
 TEST_F(SavedFilesTest, RecGivesARawYuyvVideoOfAboutTwentyFiveFramesASecondAndItsThumbnail)
 {
     ASSERT_TRUE(WaitForLiveFrame());
-    // From before the first click to after the second: the recording lies within.
-    const DWORD start = GetTickCount();
+    // The recording lasts at least from after the first click to before the second, at most from
+    // before the first to after the second.
+    const DWORD beforeStart = GetTickCount();
     Click(B::kRecord);
+    const DWORD afterStart = GetTickCount();
     ASSERT_EQ(dlg.m_btn[B::kRecord].GetCheck(), 1);
     PumpFor(3000);
+    const DWORD beforeStop = GetTickCount();
     Click(B::kRecord);
-    const double seconds = (GetTickCount() - start) / 1000.0;
+    const double longest = (GetTickCount() - beforeStart) / 1000.0;
+    const double shortest = (beforeStop - afterStart) / 1000.0;
 
     const auto files = FilesEndingIn(folder.Path(""), ".avi");
     ASSERT_EQ(files.size(), 1u);
@@ -234,8 +238,8 @@ TEST_F(SavedFilesTest, RecGivesARawYuyvVideoOfAboutTwentyFiveFramesASecondAndIts
     EXPECT_EQ(stream["height"], "192");
     EXPECT_EQ(stream["r_frame_rate"], "25/1");
     const double frames = std::atof(stream["nb_read_frames"].c_str());
-    EXPECT_GT(frames, 25 * seconds * 0.75) << seconds << " s";
-    EXPECT_LE(frames, 25 * seconds + 1) << seconds << " s";
+    EXPECT_GT(frames, 25 * shortest * 0.75) << shortest << " s";
+    EXPECT_LE(frames, 25 * longest + 1) << longest << " s";
     EXPECT_EQ(ItemsOf(dlg.m_listVideo), std::vector<std::string>{files[0]});
     EXPECT_NE(Status(), RecordingFailedText(0));
 }
