@@ -9,6 +9,7 @@
 #include "deverodi/src/vdcmd.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
+#include "platform/user/message_queue.h"
 
 CIRDataCapture::CIRDataCapture() : CThreadActionFlow(nullptr)
 {
@@ -174,8 +175,13 @@ void CIRDataCapture::RecordFrame(const IrFrame& slot)
     const int h = m_videoWriter.GetHeight();
     const bool fits = slot.temp_data && slot.temp_info[0] == w && slot.temp_info[1] == h &&
                       static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) * 2 <= slot.temp_size;
-    if (fits)
-        m_videoWriter.WriteFrame(slot.temp_data);
+    if (fits && m_videoWriter.WriteFrame(slot.temp_data) != 0) {
+        // A file that refused a frame (a full disk) keeps refusing: the frames before it are what
+        // the recording holds, and the owner is told at once.
+        m_bRecording = 0;
+        m_bRecordFailed = 1;
+        ::PostMessage(GetNotifyWnd(), GetNotifyMsg(), NOTIFY_RECORD_FAILED, 0);
+    }
 }
 
 int CIRDataCapture::CopyLiveFrame(IrFrame* target)

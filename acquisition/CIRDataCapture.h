@@ -6,9 +6,9 @@
 // and of the alternate image, and the video writer and reader.
 //
 // Sharing rules:
-// - m_bNewFrame and m_bRecording are touched only under m_lockFrame. A frame is written to
-//   m_videoWriter while m_lockFrame is held, so clearing m_bRecording under the lock and then
-//   closing the writer can never overlap a write.
+// - m_bNewFrame, m_bRecording and m_bRecordFailed are touched only under m_lockFrame. A frame is
+//   written to m_videoWriter while m_lockFrame is held, so clearing m_bRecording under the lock and
+//   then closing the writer can never overlap a write.
 // - m_lockRecords guards what is in the four shown records (m_frameLive, m_frameImage,
 //   m_frameVideo, m_frameAlt): their samples, colour images, sizes and buffer pointers. The
 //   capture writes each new mean into the live record under it, and replaces or first allocates
@@ -31,6 +31,10 @@
 #include "acquisition/ZelColorMap.h"
 #include "foundation/CMyLock.h"
 #include "foundation/CThreadActionFlow.h"
+
+// Posted to the window of SetWndMsg (lParam 0) when a frame could not be written to the recording;
+// a code of the worker notification beside those of CThreadActionFlow.h.
+inline constexpr int NOTIFY_RECORD_FAILED = 6;
 
 class CIRDataCapture : public CThreadActionFlow {
 public:
@@ -61,8 +65,10 @@ public:
     // What the worker does with a fetched frame in m_ring[m_nRingIndex]: averages it, moves the
     // ring on and publishes it (PublishFrame).
     void AcceptFrame(const frame_stamp_t& stamp = {});
-    // Raises the new-frame flag and, while recording, writes the slot's own samples (a slot of
-    // another size than the writer's frames is not written); then sets m_evNewFrame.
+    // Raises the new-frame flag and, while recording, writes the slot's own samples; a slot of
+    // another size than the writer's frames is not written. A failed write ends the recording:
+    // m_bRecording drops to 0, m_bRecordFailed rises and NOTIFY_RECORD_FAILED is posted. Then sets
+    // m_evNewFrame.
     void PublishFrame(const IrFrame& slot);
     // A deep copy of the live record as it stands between two means (ircam_frame_copy's result).
     int CopyLiveFrame(IrFrame* target);
@@ -81,6 +87,8 @@ public:
     std::int32_t m_sum[kSumRows][kSumWidth] = {};
     int m_nSumCount = 0;
     int m_bRecording = 0;
+    // Set when a write to the recording failed; the owner clears it when it starts a recording.
+    int m_bRecordFailed = 0;
     CMyLock m_lockFrame;
     CMyLock m_lockRecords;
     // Which camera frame the live record's mean ends with and when it came (zero before the

@@ -109,10 +109,12 @@ BOOL CVantrelDlg::OnInitDialog()
     for (BYTE entry = 1; entry <= 4; ++entry) m_btn[kLanguage].SetColor(entry, kHighlight);
     CreateWindowButtons(layout.buttons);
     m_picker.Create("", kNotifyStatic, layout.picker, this, IDC_PICKER);
+    COGLCircleColorMap::SetRefreshViews([this](CWnd*) { RefreshViews(); });
     CreateSourceButtons(layout.buttons);
     PressButton(kSourceCamera);
     m_display.Create("", kNotifyStatic, layout.display, this, IDC_DISPLAY);
     m_display.m_pIconFlags = m_slider.m_bIcon;
+    m_display.m_pCurveDlgs = &m_curveDlgs;
     COGLSlider::SetMainDisplay(&m_display);
     CreateCaptionedButtons(kGrid, 1, &layout.buttons[kGrid], 0);
     PressButton(kGrid);
@@ -277,6 +279,7 @@ void CVantrelDlg::CreateLists(const CRect& rect)
     m_listImage.ThreadWorkerStart();
     m_listVideo.Create(kListStyle, rect, this, IDC_VIDEO_LIST);
     m_listVideo.ThreadWorkerStart();
+    ConnectLists();
 }
 
 void CVantrelDlg::CreateLeakageLight(const CRect& rect)
@@ -469,7 +472,13 @@ void CVantrelDlg::OnDestroy()
     if (m_hDevNotify != nullptr) UnregisterDeviceNotification(m_hDevNotify);
     m_hDevNotify = nullptr;
     COGLSlider::SetMainDisplay(nullptr);
+    COGLCircleColorMap::SetRefreshViews(nullptr);
     theApp.m_capture.ThreadWorkerStop();
+    // A recording still running is finished, so that its file is whole.
+    if (m_btn[kRecord].GetCheck()) {
+        m_btn[kRecord].SetCheck(FALSE, FALSE);
+        StopRecording();
+    }
     ClearInspectionObjects();
     ThreadWorkerStop();
 }
@@ -485,9 +494,6 @@ void CVantrelDlg::ClearInspectionObjects()
     m_curveDlgs.clear();
     m_curveDlgs.shrink_to_fit();
 }
-
-// Playback of a recorded video: none is started yet.
-DWORD CVantrelDlg::Action() { return 0; }
 
 // ---- language and status texts ----
 
@@ -515,6 +521,12 @@ LRESULT CVantrelDlg::OnWorkerNotify(WPARAM wParam, LPARAM lParam)
     m_lightStatus.SetFontName(GetUiFontName(language));
     const int code = static_cast<int>(wParam);
     switch (code) {
+    case NOTIFY_FRAME_ARRIVED:
+        m_display.UpdateCurves();
+        break;
+    case NOTIFY_RECORD_FAILED:
+        EndFailedRecording();
+        break;
     case NOTIFY_FRAME_SHOWN:
         m_slider.UpdateMarkers(0);
         break;

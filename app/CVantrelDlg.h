@@ -47,6 +47,10 @@ public:
         kColourMode, kLanguage
     };
 
+    // The frames of recordings and of playback.
+    static constexpr int kVideoWidth = 256;
+    static constexpr int kVideoHeight = 192;
+
     explicit CVantrelDlg(CWnd* pParent = nullptr);
     // Waits for the display worker and the playback flow however long they take, so that neither
     // outlives the window.
@@ -56,6 +60,16 @@ public:
     void SetLanguage(int language);
     // Closes every curve window and empties the list.
     void ClearInspectionObjects();
+    // Ends the playback that runs (waiting until its thread has ended), then plays the video at
+    // path into the video record, one frame every 50 ms. A video that cannot be opened, or whose
+    // frames are not 256 x 192, is not played.
+    void StartPlayback(const CString& path);
+    // Loads the snapshot at path into the still slot and colours it; a file that cannot be read
+    // changes nothing. Always 0.
+    int OpenIrFile(CString path);
+    // After a new palette: the colour bar, the shown frame and the thumbnails of each list whose
+    // loader is idle.
+    void RefreshViews();
 
     CBrush m_brushBk;
     HDEVNOTIFY m_hDevNotify = nullptr;
@@ -114,6 +128,8 @@ private:
     void StartWorkers();
     // Sends the window a button's command, as a click on it would.
     void PressButton(int button);
+    // The thumbnail lists' clicks: open the snapshot, play the video.
+    void ConnectLists();
 
     // Moves every child that has a window to its place for a client area of this size.
     void PlaceChildren(int width, int height);
@@ -124,6 +140,33 @@ private:
     // The tip of a worker's NOTIFY_TIP, when the worker is one of this window's.
     void TakeTip(LPARAM flow);
     void ShowDeviceNotice(WPARAM event, const DEV_BROADCAST_HDR* notice);
+
+    // Colours one of the capture's records as the display shows it: in ROI Check only inside
+    // view 0's rectangles. Under the display's and the records' locks, in their order.
+    void ColourFrame(IrFrame* frame);
+    // Puts a record in the still slot (the image record, or the alternate one when the display
+    // says so), under the records' lock; the slot's old buffers are freed. Returns the slot.
+    IrFrame* ReplaceStill(IrFrame& replacement);
+    // Shows a text of the window's own on the status light, in the language's face.
+    void ShowStatus(LPCSTR text);
+
+    // Saved files: the shown list, Del, Clc, Snap, Rec.
+    CListCtrlThumbnail& ShownList();
+    void DeleteSelectedFiles();
+    void ClearShownList();
+    void TakeSnapshot();
+    void StartRecording();
+    void StopRecording();
+    // A recording whose file refused a frame: its button is released and it is stopped.
+    void EndFailedRecording();
+    // After a failed recording: the frames the file holds are kept and listed, a file without
+    // any is removed; the status light says the recording failed.
+    void KeepWhatWasRecorded(const CString& path);
+    // Flip and mirror of the picture, with the shapes moved to stay on their part of the scene.
+    void FlipAndMirror();
+
+    // The playback's frame: coloured, repainted and the colour bar's markers moved.
+    void ShowVideoFrame(HWND display);
 
     // The toolbar's radio groups and what they select.
     void SelectSource(int source);

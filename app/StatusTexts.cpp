@@ -43,4 +43,8 @@ CString NotifyStatusText(int code, LPARAM param)
     }
 }
 
+LPCSTR SnapshotFailedText(int language) { return language == 0 ? "拍照失败." : "Snapshot failed."; }
+
+LPCSTR RecordingFailedText(int language) { return language == 0 ? "录制失败." : "Recording failed."; }
+
 LPCSTR LeakageCaption(int language) { return language == 0 ? "漏电速查" : "Leakage Check"; }

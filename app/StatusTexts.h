@@ -12,5 +12,9 @@ LPCSTR TipStatusText(int tipCode, int language);
 // Chinese in both languages. Empty for other codes.
 CString NotifyStatusText(int code, LPARAM param);
 
+// What the status light says when a snapshot or a recording could not be saved.
+LPCSTR SnapshotFailedText(int language);
+LPCSTR RecordingFailedText(int language);
+
 // The caption above the colour-mode button.
 LPCSTR LeakageCaption(int language);

@@ -7,6 +7,7 @@
 
 #include "acquisition/ColorizeRaw16.h"
 #include "app/CVantrelApp.h"
+#include "controls/CDlgCurve.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
 
@@ -18,6 +19,25 @@ constexpr int kIconAlarm = 2;
 constexpr int kIconHottest = 3;
 constexpr int kIconCursor = 4;
 constexpr int kLabelWeight = 200;  // of the regions' texts
+constexpr int kCompare = 2;
+// A curve window shows its newest 200 samples and 10 empty units after them.
+constexpr int kCurveSamplesShown = 200;
+constexpr int kCurveAxisLength = 210;
+
+// The field of a curve window that names its shape, for the shape's kind.
+int& CurveIndex(CDlgCurve& curve, int kind)
+{
+    return kind == SHAPE_RECT ? curve.m_nRectIndex : curve.m_nPolygonIndex;
+}
+
+// A record's temperature block, no larger than the record holds.
+SampleBlock SamplesOf(const IrFrame& frame)
+{
+    const int width = std::max(frame.temp_info[0], 0);
+    const std::size_t held = width && frame.temp_data ? frame.temp_size / 2 / static_cast<std::size_t>(width) : 0;
+    const int rows = static_cast<int>(std::min<std::size_t>(std::max(frame.temp_info[1], 0), held));
+    return SampleBlock{frame.temp_data, width, rows};
+}
 
 }  // namespace
 
@@ -160,6 +180,107 @@ void CStaticDisplay::OnShapeChanged(int kind, int index, int event)
 {
     if (kind == SHAPE_RECT && event == SHAPE_CHANGED)
         RefreshImage(true);
+    if (m_nDisplayMode != kCompare || (kind != SHAPE_RECT && kind != SHAPE_POLYGON))
+        return;
+    if (event == SHAPE_ADDED)
+        OpenCurve(kind, index);
+    else if (event == SHAPE_DELETED)
+        CloseCurve(kind, index);
+}
+
+void CStaticDisplay::OpenCurve(int kind, int index)
+{
+    CWnd* owner = GetParent();
+    if (!m_pCurveDlgs || !owner)
+        return;
+    auto* curve = new CDlgCurve(owner);
+    CString caption;
+    caption.Format(kind == SHAPE_RECT ? "ROI #%d" : "Polygon #%d", index);
+    curve->SetCaption(caption);
+    CurveIndex(*curve, kind) = index;
+    curve->Create(CDlgCurve::kTemplateId, owner);
+    CAutoLock lock(&m_lockDisplay);
+    m_pCurveDlgs->push_back(curve);
+    curve->ShowWindow(SW_SHOW);
+}
+
+void CStaticDisplay::CloseCurve(int kind, int index)
+{
+    if (!m_pCurveDlgs)
+        return;
+    CDlgCurve* closed = nullptr;
+    {
+        CAutoLock lock(&m_lockDisplay);
+        std::vector<CDlgCurve*>& curves = *m_pCurveDlgs;
+        const auto found = std::find_if(curves.begin(), curves.end(),
+                                        [&](CDlgCurve* c) { return c && CurveIndex(*c, kind) == index; });
+        if (found != curves.end()) {
+            closed = *found;
+            curves.erase(found);
+        }
+        // The shape leaves its list next, and the later ones move down a place.
+        for (CDlgCurve* c : curves) {
+            if (c && CurveIndex(*c, kind) > index)
+                --CurveIndex(*c, kind);
+        }
+    }
+    if (closed) {
+        closed->DestroyWindow();
+        delete closed;
+    }
+}
+
+void CStaticDisplay::UpdateCurves()
+{
+    if (!m_pCurveDlgs)
+        return;
+    CAutoLock display(&m_lockDisplay);
+    const IrFrame* frame = m_pImage;
+    if (!frame)
+        return;
+    CAutoLock records(&theApp.m_capture.m_lockRecords);
+    const SampleBlock raw = SamplesOf(*frame);
+    for (CDlgCurve* curve : *m_pCurveDlgs) {
+        if (curve)
+            FeedCurve(*curve, raw);
+    }
+}
+
+void CStaticDisplay::FeedCurve(CDlgCurve& curve, const SampleBlock& raw)
+{
+    const RenderView& v = m_renderer.m_pViews[0];
+    const int half = static_cast<int>(v.imageWidth / 2);
+    const auto rect = static_cast<std::size_t>(curve.m_nRectIndex);
+    const auto polygon = static_cast<std::size_t>(curve.m_nPolygonIndex);
+    RoiStats left, right;
+    if (curve.m_nRectIndex >= 0) {
+        if (rect >= v.rects.size())
+            return;
+        RectShape twin = *v.rects[rect];
+        twin.x += half;
+        CalcRectStats(raw, &v, v.rects[rect], &left);
+        CalcRectStats(raw, &v, &twin, &right);
+    } else if (curve.m_nPolygonIndex >= 0) {
+        if (polygon >= v.polygons.size())
+            return;
+        PolygonShape twin;
+        twin.m_points = v.polygons[polygon]->m_points;
+        for (POINT& p : twin.m_points)
+            p.x += half;
+        CalcPolygonStats(raw, &v, v.polygons[polygon], &left);
+        CalcPolygonStats(raw, &v, &twin, &right);
+    } else {
+        return;
+    }
+    const int n = curve.m_nSamples++;
+    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(left.max))), 0);
+    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(right.max))), 1);
+    const int lo = curve.m_nSamples > kCurveSamplesShown ? curve.m_nSamples - kCurveSamplesShown : 0;
+    RealtimeCurve::AxisData& x = curve.m_plot.GetXAxis();
+    x.m_fMin = x.m_fDataMin = static_cast<float>(lo);
+    x.m_fMax = x.m_fDataMax = static_cast<float>(lo + kCurveAxisLength);
+    if (curve.m_plot.GetSafeHwnd() != nullptr)
+        curve.m_plot.Invalidate(FALSE);
 }
 
 int CStaticDisplay::OnCreate(LPCREATESTRUCT cs)
@@ -269,11 +390,9 @@ bool CStaticDisplay::CopyShownFrame()
     else
         f.rgb.clear();
     // The temperature block's size is its own, whatever the image half's is.
-    const int width = std::max(frame->temp_info[0], 0);
-    const std::size_t held = width ? frame->temp_size / 2 / static_cast<std::size_t>(width) : 0;
-    const int rows = static_cast<int>(std::min<std::size_t>(std::max(frame->temp_info[1], 0), held));
-    f.samples.assign(frame->temp_data, frame->temp_data + static_cast<std::size_t>(width) * rows);
-    f.block = SampleBlock{f.samples.data(), width, rows};
+    const SampleBlock held = SamplesOf(*frame);
+    f.samples.assign(held.samples, held.samples + static_cast<std::size_t>(held.width) * held.rows);
+    f.block = SampleBlock{f.samples.data(), held.width, held.rows};
     return true;
 }
 

@@ -13,7 +13,9 @@
 //   the lock, and a paint copies the record whole under it and draws from its copy, so neither
 //   a colour image nor a mean is ever seen half-written;
 // - the colour map's lock: fitting the colour window to the frame (FitColorWindow takes it);
-// - the capture's m_lockFrame: take-and-clear of the new-frame flag, held with no other lock.
+// - the capture's m_lockFrame: take-and-clear of the new-frame flag, held with no other lock;
+// - m_lockDisplay also guards the owner's list of curve windows: their opening and closing and
+//   the whole of a curves update, which reads the shown record under m_lockRecords.
 // Locks are taken in this order, never the other way round: m_lockDraw, m_lockDisplay, the
 // capture's m_lockRecords, the colour map's lock. The tip lock and m_lockFrame are taken alone.
 #pragma once
@@ -28,6 +30,8 @@
 #include "foundation/CThreadActionFlow.h"
 #include "view/COGLStatic.h"
 #include "view/RegionStats.h"
+
+class CDlgCurve;
 
 class CStaticDisplay : public COGLStatic, public CThreadActionFlow {
     DECLARE_DYNAMIC(CStaticDisplay)
@@ -44,7 +48,13 @@ public:
     // The camera frame whose colour image the last paint drew, and when it came (zero when that
     // paint drew no live frame). UI thread.
     const frame_stamp_t& PaintedFrame() const { return m_shown.stamp; }
+    // A rectangle's change re-colours a still image. In Compare mode a rectangle or polygon added
+    // opens its curve window and one deleted closes it; the windows of the later shapes of its
+    // kind follow their shapes one place down the list.
     void OnShapeChanged(int kind, int index, int event) override;
+    // For a new live frame: each curve window gets the maximum of its region and of the region's
+    // twin on the other board, and its x axis shows the newest 200 samples.
+    void UpdateCurves();
 
     // raw is the shown frame's temperature block with its own size; see RegionStats.
     static void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out)
@@ -69,6 +79,9 @@ public:
     // The colour bar's icon flags (five entries): [2] alarm, [3] hottest pixel, [4] cursor
     // temperature. Set by the owner before the first paint; null: all three off.
     const int* m_pIconFlags = nullptr;
+    // The owner's list of open curve windows, which it owns and frees; set before the first shape
+    // event. Null: no curve windows. The windows are made with the display's parent as theirs.
+    std::vector<CDlgCurve*>* m_pCurveDlgs = nullptr;
 
     int OnCreate(LPCREATESTRUCT cs);
     void OnSize(UINT type, int cx, int cy);
@@ -115,6 +128,10 @@ private:
     // Colours the record (the caller holds the capture's m_lockRecords) and notes which camera
     // frame the live record's colours now show.
     void Colour(IrFrame* frame, const RectShapeList* rects);
+    void OpenCurve(int kind, int index);
+    void CloseCurve(int kind, int index);
+    // Adds one pair of points to a curve window; a window whose shape is gone is left as it is.
+    void FeedCurve(CDlgCurve& curve, const SampleBlock& raw);
     // Copies the shown record into m_shown; false when there is none or it has no samples.
     bool CopyShownFrame();
     bool IconOn(int entry) const { return m_pIconFlags && m_pIconFlags[entry]; }

@@ -20,8 +20,10 @@ extern "C" {
 #include "deverodi/src/deverodi.h"
 #include "emulator/src/emulator.h"
 #include "foundation/CAutoLock.h"
+#include "platform/user/message_queue.h"
 #include "tests/acquisition/FrameFixture.h"
 #include "tests/acquisition/TempDir.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -423,6 +425,45 @@ TEST_F(CaptureWorker, RecordingSkipsFramesOfAnotherSizeThanTheWriters)
         EXPECT_EQ(frame, want);
     }
     EXPECT_LT(reader.ReadFrame(frame.data(), frame.size() * 2), 0);
+}
+
+TEST_F(CaptureWorker, AFailedWriteEndsTheRecordingAndIsReportedOnce)
+{
+    TempDir dir;
+    const std::string path = dir.File("full.avi");
+    const HWND owner = platform::user::AllocateWindowHandle();
+    m_worker->SetWndMsg(owner, WM_WORKER_NOTIFY);
+    FrameGuard slot;
+    MakeFrame(&slot.frame, kW, kH);
+    FillSamples(&slot.frame, [](int x, int y) { return static_cast<std::uint16_t>(20000 + x + y); });
+    int published = 0;
+    {
+        // The disk is "full" after a few frames.
+        const FileSizeLimit limit(4 * kW * kH * 2);
+        ASSERT_EQ(m_worker->m_videoWriter.OpenOutput(path.c_str(), kW, kH), 0);
+        SetRecording(1);
+        for (; published < 20; ++published) {
+            m_worker->PublishFrame(slot.frame);
+            CAutoLock lock(&m_worker->m_lockFrame);
+            if (!m_worker->m_bRecording)
+                break;
+        }
+    }
+    EXPECT_LT(published, 20) << "the write past the limit failed";
+    {
+        CAutoLock lock(&m_worker->m_lockFrame);
+        EXPECT_EQ(m_worker->m_bRecordFailed, 1);
+    }
+    // Later frames are neither written nor reported again.
+    for (int i = 0; i < 3; ++i)
+        m_worker->PublishFrame(slot.frame);
+    std::vector<WPARAM> notices;
+    MSG msg;
+    while (PeekMessage(&msg, owner, 0, 0, PM_REMOVE))
+        notices.push_back(msg.wParam);
+    EXPECT_EQ(notices, std::vector<WPARAM>{NOTIFY_RECORD_FAILED});
+    m_worker->m_videoWriter.CloseOutput();
+    platform::user::ReleaseWindowHandle(owner);
 }
 
 TEST_F(CaptureWorker, DestroyedWhileAGetStallsWaitsForItsThread)

@@ -1,10 +1,7 @@
 #include "acquisition/CVideoFile.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdarg>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +18,7 @@ extern "C" {
 }
 
 #include "tests/acquisition/TempDir.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -286,23 +284,6 @@ TEST_F(VideoFile, ReaderReopensAndCloseReleasesIt)
         EXPECT_LT(reader.ReadFrame(buf.data(), kFrameBytes), 0);
     }
 }
-
-// A file-size limit makes the disk "full" for this process: writes past it fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 TEST_F(VideoFile, FullDiskReportsFailureAndKeepsWrittenFramesReadable)
 {

@@ -12,9 +12,11 @@
 #include "app/CVantrelApp.h"
 #include "app/CVantrelDlg.h"
 #include "controls/InitGdiplus.h"
+#include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
 #include "platform/kernel/thread.h"
 #include "platform/user/CWnd.h"
+#include "platform/user/input.h"
 
 namespace app_test {
 
@@ -65,6 +67,19 @@ inline std::string TextOf(CWnd& wnd)
     return text.GetString();
 }
 
+// A click of the user's at a screen point, as the window layer delivers it.
+inline void ClickAt(CPoint screen, platform::user::input::Button button = platform::user::input::Button::Left)
+{
+    namespace input = platform::user::input;
+    input::MouseMove(screen);
+    input::MouseButton(screen, button, true);
+    input::MouseButton(screen, button, false);
+    Pump();
+    // A later click at the same place is a click again, not a double click.
+    input::MouseMove(CPoint(screen.x + 50, screen.y + 50));
+    Sleep(0);
+}
+
 // A child's rectangle in its parent's client coordinates.
 inline CRect ChildRect(CWnd& parent, CWnd& child)
 {
@@ -104,6 +119,23 @@ protected:
         ::Tip stale;
         while (theApp.m_capture.GetTip(stale)) {
         }
+    }
+    // A click on a toolbar button.
+    void Click(int button)
+    {
+        CRect r;
+        dlg.m_btn[button].GetWindowRect(&r);
+        ClickAt(r.CenterPoint());
+    }
+    // Waits until the camera has handed the live record a frame.
+    bool WaitForLiveFrame()
+    {
+        CIRDataCapture& capture = theApp.m_capture;
+        return PumpUntil([&] {
+            CAutoLock lock(&capture.m_lockRecords);
+            const IrFrame& live = capture.m_frameLive;
+            return live.temp_data != nullptr && live.temp_size > 0 && live.temp_data[live.temp_size / 4] != 0;
+        });
     }
     // Restores the window and gives it a client area of this size.
     void SizeClient(int width, int height)

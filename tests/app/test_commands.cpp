@@ -1,10 +1,11 @@
-// The toolbar commands the window's start-up relies on, through clicks on the real buttons: the
-// radio groups, what entering each inspection mode does, the sources and lists, the tools, grid,
-// colour mode, language and the window buttons.
+// The toolbar commands through clicks on the real buttons: the radio groups, what entering each
+// inspection mode does, the sources and lists, the tools, grid, colour mode, language, the window
+// buttons, and flip and mirror with the shapes on the picture.
 #include <gtest/gtest.h>
 
-#include "platform/user/input.h"
+#include "platform/user/surface.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/controls/ThumbnailFiles.h"
 
 using namespace app_test;
 
@@ -19,21 +20,6 @@ protected:
     {
         MainWindowTest::SetUp();
         QuietWorkers();
-    }
-    // A click of the user's on a button, as the window layer delivers it.
-    void Click(int button)
-    {
-        namespace input = platform::user::input;
-        CRect r;
-        dlg.m_btn[button].GetWindowRect(&r);
-        const CPoint c = r.CenterPoint();
-        input::MouseMove(c);
-        input::MouseButton(c, input::Button::Left, true);
-        input::MouseButton(c, input::Button::Left, false);
-        Pump();
-        // A later click on the same button is a click again, not a double click.
-        input::MouseMove(CPoint(c.x + 50, c.y + 50));
-        Sleep(0);
     }
     std::vector<int> Checked(int first, int count)
     {
@@ -194,6 +180,104 @@ TEST_F(CommandTest, TheLastCommandOfTheRangeDoesNothing)
     EXPECT_EQ(dlg.m_display.m_nDisplayMode, 0);
     EXPECT_EQ(dlg.m_display.m_nTool, TOOL_RECT);
     EXPECT_TRUE(dlg.IsWindowVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The shapes of the flip and mirror table, each case starting from the same three.
+class FlipTest : public CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        View().imageWidth = 256;
+        View().imageHeight = 192;
+        View().rects.push_back(new RectShape{10, 20, 30, 40});
+        View().points.push_back(POINT{5, 0});
+        auto* polygon = new PolygonShape;
+        polygon->m_points = {{10, 10}, {50, 10}, {30, 40}};
+        polygon->UpdateMask();
+        View().polygons.push_back(polygon);
+    }
+    void ExpectShapes(const RectShape& rect, POINT point, std::vector<POINT> vertices)
+    {
+        const RectShape& r = *View().rects[0];
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.w, r.h}), std::vector<int>({rect.x, rect.y, rect.w, rect.h}));
+        EXPECT_EQ(View().points[0].x, point.x);
+        EXPECT_EQ(View().points[0].y, point.y);
+        const PolygonShape& p = *View().polygons[0];
+        ASSERT_EQ(p.m_points.size(), vertices.size());
+        for (std::size_t k = 0; k < vertices.size(); ++k) {
+            EXPECT_EQ(p.m_points[k].x, vertices[k].x) << k;
+            EXPECT_EQ(p.m_points[k].y, vertices[k].y) << k;
+        }
+        // The mask follows the vertices.
+        PolygonShape expected;
+        expected.m_points = vertices;
+        expected.UpdateMask();
+        EXPECT_EQ(p.m_mask.m_nLeft, expected.m_mask.m_nLeft);
+        EXPECT_EQ(p.m_mask.m_nTop, expected.m_mask.m_nTop);
+        EXPECT_EQ(p.m_mask.m_nWidth, expected.m_mask.m_nWidth);
+        EXPECT_EQ(p.m_mask.m_nHeight, expected.m_mask.m_nHeight);
+    }
+};
+
+TEST_F(FlipTest, FlipAndMirrorTurnTheShapesOverWithThePictureAndBack)
+{
+    struct Case {
+        std::vector<int> buttons;
+        int flags;
+        RectShape rect;
+        POINT point;
+        std::vector<POINT> vertices;
+    };
+    const Case cases[] = {
+        {{B::kFlip}, 2, {10, 132, 30, 40}, {5, 191}, {{10, 181}, {50, 181}, {30, 151}}},
+        {{B::kMirror}, 1, {216, 20, 30, 40}, {250, 0}, {{245, 10}, {205, 10}, {225, 40}}},
+        {{B::kFlip, B::kMirror}, 3, {216, 132, 30, 40}, {250, 191}, {{245, 181}, {205, 181}, {225, 151}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags);
+        for (int b : c.buttons) Click(b);
+        EXPECT_EQ(theApp.m_nFlipMirror, c.flags);
+        EXPECT_EQ(View().flip, c.flags);
+        ExpectShapes(c.rect, c.point, c.vertices);
+        for (int b : c.buttons) Click(b);
+        EXPECT_EQ(theApp.m_nFlipMirror, 0);
+        EXPECT_EQ(View().flip, 0);
+        ExpectShapes({10, 20, 30, 40}, {5, 0}, {{10, 10}, {50, 10}, {30, 40}});
+    }
+}
+
+// A picture of the thermal display as it shows now.
+platform::user::Picture DisplayPicture(CStaticDisplay& display)
+{
+    platform::user::Picture picture;
+    platform::user::RenderWindow(display.GetSafeHwnd(), &picture);
+    return picture;
+}
+
+long PixelsThatDiffer(const platform::user::Picture& a, const platform::user::Picture& b)
+{
+    long differ = 0;
+    for (int y = 0; y < std::min(a.height, b.height); ++y)
+        for (int x = 0; x < std::min(a.width, b.width); ++x) differ += a.at(x, y) != b.at(x, y);
+    return differ;
+}
+
+TEST_F(CommandTest, AChangeOfSourceShowsTheNewSourceAtOnce)
+{
+    const thumbnail_test::DataFolder folder;
+    folder.Snapshot("board.ir");
+    dlg.OpenIrFile(folder.Path("board.ir").c_str());
+    Pump();
+    const platform::user::Picture camera = DisplayPicture(dlg.m_display);
+    // Only the click is handled: nothing else asks the display to paint.
+    Click(B::kSourceImage);
+    const platform::user::Picture image = DisplayPicture(dlg.m_display);
+    EXPECT_GT(PixelsThatDiffer(camera, image), image.width * image.height / 4);
 }
 
 }  // namespace

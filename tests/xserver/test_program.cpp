@@ -1,9 +1,11 @@
 // The program itself on a real X server, run as a user runs it: it starts maximised with the
-// camera's live image, a click on a mode button and on the language button acts, and its close
-// button ends it with exit status 0 and the settings saved.
+// camera's live image, a click on a mode button and on the language button acts, Snap and Rec
+// leave their files and thumbnails, and its close button ends it with exit status 0 and the
+// settings saved.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "platform/kernel/thread.h"
@@ -114,6 +116,42 @@ TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingT
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
+}
+
+// The files of the program's data folder with this extension.
+std::vector<std::filesystem::path> SavedFiles(const app_test::ProgramProcess& program, const std::string& extension)
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(program.Dir() / "data", ec))
+        if (entry.path().extension() == extension) files.push_back(entry.path());
+    return files;
+}
+
+TEST_F(ProgramOnXServer, SnapAndRecByClicksLeaveTheirFilesAndThumbnails)
+{
+    ASSERT_TRUE(Started());
+    // Where the first item's thumbnail shows, in whichever list is shown.
+    const RECT thumbnail{m_width - 262, 153, m_width - 205, 195};
+    const auto thumbnailShown = [&](const Picture& p) {
+        return DistinctColours(p, thumbnail, [](std::uint32_t c) { return ((c >> 16) & 0xFF) > 60 || ((c >> 8) & 0xFF) > 60; }) > 20;
+    };
+    ASSERT_FALSE(thumbnailShown(m_screen)) << "the data folder starts empty";
+
+    m_x.Click(POINT{m_width - 295, 345 + 2 * 55 + 22});  // Snap
+    EXPECT_TRUE(WaitForScreen(thumbnailShown));
+    EXPECT_EQ(SavedFiles(m_program, ".ir").size(), 1u);
+
+    m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec
+    m_x.Click(POINT{m_width - 295, 150 + 55 + 25});      // the video list, empty so far
+    EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return !thumbnailShown(p); }));
+    Sleep(2000);
+    m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec released
+    EXPECT_TRUE(WaitForScreen(thumbnailShown));
+    const auto recordings = SavedFiles(m_program, ".avi");
+    ASSERT_EQ(recordings.size(), 1u);
+    // About two seconds of frames of 256 x 192 samples.
+    EXPECT_GT(std::filesystem::file_size(recordings[0]), 25u * 256 * 192 * 2);
 }
 
 }  // namespace
