@@ -90,13 +90,13 @@ int CVantrelApp::ExitInstance()
 DWORD CVantrelApp::ActionRun()
 {
     for (;;) {
-        int c = m_nAlarmCountdown;
-        if (c == kAlarmStart) {
+        int seen = m_nAlarmCountdown;
+        if (seen == kAlarmStart)
             PlaySound(MAKEINTRESOURCE(IDR_WAVE_ALARM), AfxGetResourceHandle(), kAlarmStartFlags);
-            c = m_nAlarmCountdown;
-        }
-        if (c > 0) --c;
-        m_nAlarmCountdown = c - 1;
+        const int c = seen > 0 ? seen - 1 : seen;
+        // A countdown the paint or the owner set meanwhile is taken up at once, never overwritten
+        // by this tick's step: a 0 that stops the sound must not be lost.
+        if (!m_nAlarmCountdown.compare_exchange_strong(seen, c - 1)) continue;
         if (c == 0) PlaySound(nullptr, nullptr, SND_PURGE);
         if (WaitCmdExit(kAlarmTickMs)) return 3;
     }
