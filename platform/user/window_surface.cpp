@@ -51,7 +51,10 @@ void InvalidateNode(Node& n, const RECT* rect, bool erase)
 {
     RECT c = ClientRectOf(n);
     RECT r = rect ? clipTo(*rect, c) : c;
+    static std::uint64_t invalidations = 0;  // under the tree lock
+    const bool wasEmpty = n.updateEmpty;
     unionInto(n.update, n.updateEmpty, r);
+    if (wasEmpty && !n.updateEmpty) n.updateSince = ++invalidations;
     if (!n.updateEmpty && erase) n.updateErase = true;
 }
 

@@ -223,13 +223,13 @@ HWND FindPaintTarget(HWND filter)
     std::lock_guard lock(TreeMutex());
     auto self = std::this_thread::get_id();
     HWND found = nullptr;
+    std::uint64_t since = 0;
     std::function<void(HWND)> walk = [&](HWND h) {
-        if (found) return;
         Node* n = Find(h);
         if (n == nullptr || !(n->style & WS_VISIBLE)) return;
-        if (n->thread == self && !n->updateEmpty && (filter == nullptr || filter == h)) {
+        if (n->thread == self && !n->updateEmpty && (filter == nullptr || filter == h) && (!found || n->updateSince < since)) {
             found = h;
-            return;
+            since = n->updateSince;
         }
         for (HWND c : n->children) walk(c);
     };

@@ -52,6 +52,10 @@ struct Node {
     Surface surface;
     RECT update{};
     bool updateEmpty = true;
+    // When the update region last became non-empty (a running count): the window that has waited
+    // longest is painted first, so a window that invalidates itself on every paint never keeps
+    // the others from theirs.
+    std::uint64_t updateSince = 0;
     bool updateErase = false;
     RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
     // A top-level window's: what changed since its last presentation (rectangles of its picture,
@@ -114,8 +118,8 @@ LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // DefWindowProc where there is none; 0 for a dead window.
 LRESULT CallThrough(WNDPROC Node::*which, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The first window owned by this thread, parent before children, that is visible and has a
-// non-empty update region; null when none.
+// The visible window owned by this thread whose update region has been non-empty longest; null
+// when none.
 HWND FindPaintTarget(HWND filter);
 // A due timer of this thread's windows as a WM_TIMER message; with remove the timer's next due
 // time is set. Timers with a procedure are called by DispatchMessage.

@@ -199,6 +199,42 @@ TEST_F(WindowTest, UpdateRegionCollectsInvalidationsUntilTaken)
     EXPECT_EQ(w.Count(WM_PAINT), 1);  // at once, not through the queue
 }
 
+// A window that asks for its next paint while painting, as a live picture does.
+class RestlessWnd : public RecordingWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        const LRESULT result = RecordingWnd::WindowProc(message, wParam, lParam);
+        if (message == WM_PAINT) Invalidate(FALSE);
+        return result;
+    }
+};
+
+TEST_F(WindowTest, TheWindowWaitingLongestPaintsFirstSoARestlessOneStarvesNoOther)
+{
+    RecordingWnd top, later;
+    RestlessWnd restless;
+    ASSERT_TRUE(top.CreateTop(0, 0, 200, 100));
+    ASSERT_TRUE(restless.CreateChild(top, 0, 0, 100, 100, 1));
+    ASSERT_TRUE(later.CreateChild(top, 100, 0, 100, 100, 2));
+    // Paints one message at a time, as a loop that also has other work would.
+    auto paintOnce = [] {
+        MSG msg;
+        ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));
+        DispatchMessage(&msg);
+    };
+    for (int i = 0; i < 3; ++i) paintOnce();  // the first paints of all three
+    later.log.clear();
+    restless.log.clear();
+    later.Invalidate(FALSE);
+    // The restless window is always waiting, and it comes first in the tree; still the other is
+    // painted within two paints.
+    paintOnce();
+    paintOnce();
+    EXPECT_EQ(later.Count(WM_PAINT), 1);
+    EXPECT_EQ(restless.Count(WM_PAINT), 1);
+}
+
 TEST_F(WindowTest, TimersRepeatUntilKilledAndDieWithTheirWindow)
 {
     RecordingWnd w;
