@@ -125,6 +125,14 @@ void InstallWindowBridge()
 
 }  // namespace platform::gdi
 
+namespace {
+
+// A program that draws into windows has the bridge from its start, so that a control painted
+// before any window DC was asked for (an owner-drawn button's first paint) is drawn all the same.
+const bool g_bridgeInstalled = (platform::gdi::InstallWindowBridge(), true);
+
+}  // namespace
+
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint)
 {
     if (!paint || !IsWindow(hwnd)) return nullptr;

@@ -21,14 +21,11 @@
 
 namespace skin_test {
 
-// GDI+ started once for the whole test program. The window layer's bridge to the drawing layer
-// is installed with it: otherwise an owner-drawn control painted before any window DC was made
-// in the process gets no DC to draw into.
+// GDI+ started once for the whole test program.
 inline void StartGdiplus()
 {
     static const int started = InitGdiplus();
     (void)started;
-    platform::gdi::InstallWindowBridge();
 }
 
 // Takes every queued message as the program's message loops do: PreTranslateMessage of the
