@@ -124,13 +124,27 @@ struct Program {
     }
 };
 
+Program* g_program = nullptr;
+
+// Closes the window as the program does before it ends, so that no worker runs on while the
+// process's own objects are destroyed.
+void CloseTheProgram()
+{
+    if (g_program->dlg.GetSafeHwnd() != nullptr) g_program->dlg.DestroyWindow();
+    if (g_program->probe.GetSafeHwnd() != nullptr) g_program->probe.DestroyWindow();
+    delete g_program;
+}
+
 Program& TheProgram()
 {
-    static auto* program = [] {
+    static const bool made = [] {
         static const thumbnail_test::DataFolder folder;
-        return new Program;
+        g_program = new Program;
+        std::atexit(CloseTheProgram);
+        return true;
     }();
-    return *program;
+    (void)made;
+    return *g_program;
 }
 
 // The sequence number of the scene frame whose samples these are, looked for from `from` on.

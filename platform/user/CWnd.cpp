@@ -65,13 +65,17 @@ Objects& objects()
     return *o;
 }
 
+// The message each window procedure of this thread is handling, innermost first. The entries
+// live on the handlers' own stack frames, so the chain needs no storage that ends with the thread:
+// windows destroyed while the process ends still find it whole.
 struct Current {
     HWND hwnd;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    const Current* outer;
 };
-thread_local std::vector<Current> t_current;
+thread_local const Current* t_current = nullptr;
 
 // The application forgets a main window that is gone, so that nothing reaches it through
 // m_pMainWnd afterwards.
@@ -218,9 +222,10 @@ LRESULT AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
     if (wnd == nullptr) return CallClassWindowProc(hwnd, message, wParam, lParam);
-    t_current.push_back(Current{hwnd, message, wParam, lParam});
+    const Current current{hwnd, message, wParam, lParam, t_current};
+    t_current = &current;
     LRESULT r = wnd->WindowProc(message, wParam, lParam);
-    t_current.pop_back();
+    t_current = current.outer;
     if (message == WM_NCDESTROY) {
         // The object may be gone (PostNcDestroy may delete it); only the table is touched.
         Objects& o = objects();
@@ -244,9 +249,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
-    if (t_current.empty()) return 0;
-    const Current& c = t_current.back();
-    return DefWindowProc(c.message, c.wParam, c.lParam);
+    if (t_current == nullptr) return 0;
+    return DefWindowProc(t_current->message, t_current->wParam, t_current->lParam);
 }
 
 void CWnd::OnNcDestroy()

@@ -189,3 +189,31 @@ TEST_F(ThreadTest, ManyWorkersSendingAndPostingAtOnceAreAllServed)
 }
 
 }  // namespace
+
+namespace {
+
+// Destroys its window when the thread ends, after the thread's other objects were made.
+struct DestroyAtThreadExit {
+    RecordingWnd* wnd = nullptr;
+    ~DestroyAtThreadExit()
+    {
+        if (wnd != nullptr) wnd->DestroyWindow();
+    }
+};
+
+TEST_F(ThreadTest, AWindowDestroyedAsItsThreadEndsIsHandledWhole)
+{
+    RecordingWnd w;
+    std::thread owner([&w] {
+        // Made before the thread's first message, so it is destroyed after whatever the message
+        // handling keeps per thread, as objects destroyed while a process ends are.
+        thread_local DestroyAtThreadExit guard;
+        ASSERT_TRUE(w.CreateTop(0, 0, 50, 50));
+        guard.wnd = &w;
+    });
+    owner.join();
+    EXPECT_FALSE(IsWindow(w.m_hWnd));
+    EXPECT_EQ(w.Count(WM_NCDESTROY), 1);
+}
+
+}  // namespace
