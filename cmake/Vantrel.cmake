@@ -51,7 +51,9 @@ function(vantrel_add_test name)
     list(APPEND properties LABELS "${T_LABELS}")
   endif()
   list(APPEND properties ${T_PROPERTIES})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  # Cases keep the names their generators give (or their index): printed parameter bytes would
+  # name a case differently from one build, or one run, to the next.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES ${properties})
 endfunction()
 
 # vantrel_add_bench(NAME SOURCES ... LIBS ...)

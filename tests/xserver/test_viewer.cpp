@@ -1,4 +1,4 @@
-// The development viewer on a real X server: what reaches the screen, input through the server,
+// The thermal display's window on a real X server: what reaches the screen, input through the server,
 // and the emulated module lost and back again while the window paints.
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include "foundation/CAutoLock.h"
 #include "tests/xserver/ScreenTestSupport.h"
 #include "tests/xserver/XServer.h"
-#include "tools/viewer/ViewerWindow.h"
+#include "tests/xserver/ViewerWindow.h"
 
 namespace xserver_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/viewer/ViewerWindow.h"
+#include "tests/xserver/ViewerWindow.h"
 
 #include <cstdio>
 

@@ -1,7 +1,8 @@
-// The development viewer's window: the thermal display on the live camera (VANTREL_CAMERA=emulated
-// for the emulated module), with the colour bar at its right and the palette picker, a text label
-// and the minimise/close buttons below it, before the main window exists. Not part of the program;
-// vantrel-viewer shows it, and the tests on a real X server drive it.
+// The thermal display's test window: the display on the live camera (the emulated module in the
+// tests), with the colour bar at its right and the palette picker, a text label and the
+// minimise/close buttons below it, as the main window lays them out but without the rest of the
+// program, so that the tests on a real X server can drive the display alone and reach the
+// emulated module's faults in the same process.
 //
 // Keys (the pane takes the keyboard focus when the mouse moves over it):
 //   0 point tool, 1 rectangle tool, 2 polygon tool, 9 no tool
