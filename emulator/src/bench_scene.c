@@ -82,6 +82,15 @@ static double clean_celsius(int x, int y)
     return MAT_C;
 }
 
+/* lround without the library call, to the same result: v - (long)v is exact. The frame loop
+ * rounds every sample of every frame. */
+static long round_half_away(double v)
+{
+    long whole = (long)v;
+    double part = v - (double)whole;
+    return whole + (part >= 0.5) - (part <= -0.5);
+}
+
 double emu_scene_celsius(uint32_t seed, uint32_t n, int x, int y)
 {
     return clean_celsius(x, y) + drift(seed, n) + noise(seed, n, x, y);
@@ -89,7 +98,7 @@ double emu_scene_celsius(uint32_t seed, uint32_t n, int x, int y)
 
 uint16_t emu_scene_sample(uint32_t seed, uint32_t n, int x, int y)
 {
-    return (uint16_t)lround((emu_scene_celsius(seed, n, x, y) + 273.15) * 64.0);
+    return (uint16_t)round_half_away((emu_scene_celsius(seed, n, x, y) + 273.15) * 64.0);
 }
 
 static uint8_t grey(double celsius)
@@ -111,7 +120,7 @@ void emu_scene_frame(uint32_t seed, uint32_t n, uint32_t width, uint32_t height,
             int x = (int)(col * SCENE_W / width);
             double c = clean_celsius(x, y) + d + noise(seed, n, x, y);
             size_t at = ((size_t)row * width + col) * 2;
-            uint16_t raw = (uint16_t)lround((c + 273.15) * 64.0);
+            uint16_t raw = (uint16_t)round_half_away((c + 273.15) * 64.0);
             samples[at] = (uint8_t)(raw & 0xFF);
             samples[at + 1] = (uint8_t)(raw >> 8);
             picture[at] = grey(c);
