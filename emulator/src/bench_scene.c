@@ -60,26 +60,50 @@ static double drift(uint32_t seed, uint32_t n)
     return DRIFT_K * sin(2.0 * M_PI * ((double)n / DRIFT_FRAMES + phase));
 }
 
-static int inside(int x, int y, int left, int top, int w, int h)
+static void fill_span(double *row, int left, int w, double celsius)
 {
-    return x >= left && x < left + w && y >= top && y < top + h;
+    for (int x = left; x < left + w; x++)
+        row[x] = celsius;
 }
 
-static double board_celsius(int x, int y, int left, int right_board)
+static void fill_board(int y, int left, int right_board, double *row)
 {
-    for (size_t i = 0; i < PART_COUNT; i++)
-        if (inside(x, y, left + parts[i].dx, BOARD_Y + parts[i].dy, parts[i].w, parts[i].h))
-            return right_board && i == HOT_PART ? HOT_C : parts[i].celsius;
-    return BOARD_C;
+    if (y < BOARD_Y || y >= BOARD_Y + BOARD_H)
+        return;
+    fill_span(row, left, BOARD_W, BOARD_C);
+    /* Last part first, so that the first part listed wins where parts would overlap. */
+    for (size_t i = PART_COUNT; i-- > 0;) {
+        int top = BOARD_Y + parts[i].dy;
+        if (y >= top && y < top + parts[i].h)
+            fill_span(row, left + parts[i].dx, parts[i].w, right_board && i == HOT_PART ? HOT_C : parts[i].celsius);
+    }
+}
+
+/* The scene without noise or drift along row y, a whole row at a time: the frame loop would
+ * otherwise search the boards and parts for every pixel. */
+static void clean_row(int y, double row[SCENE_W])
+{
+    fill_span(row, 0, SCENE_W, MAT_C);
+    fill_board(y, LEFT_X, 0, row);
+    fill_board(y, RIGHT_X, 1, row);
 }
 
 static double clean_celsius(int x, int y)
 {
-    if (inside(x, y, LEFT_X, BOARD_Y, BOARD_W, BOARD_H))
-        return board_celsius(x, y, LEFT_X, 0);
-    if (inside(x, y, RIGHT_X, BOARD_Y, BOARD_W, BOARD_H))
-        return board_celsius(x, y, RIGHT_X, 1);
-    return MAT_C;
+    if (x < 0 || x >= SCENE_W)
+        return MAT_C;
+    double row[SCENE_W];
+    clean_row(y, row);
+    return row[x];
+}
+
+/* lround without the library call, to the same result: v - (long)v is exact. The frame loop
+ * rounds every sample of every frame. */
+static long round_half_away(double v)
+{
+    long whole = (long)v;
+    double part = v - (double)whole;
+    return whole + (part >= 0.5) - (part <= -0.5);
 }
 
 double emu_scene_celsius(uint32_t seed, uint32_t n, int x, int y)
@@ -89,7 +113,7 @@ double emu_scene_celsius(uint32_t seed, uint32_t n, int x, int y)
 
 uint16_t emu_scene_sample(uint32_t seed, uint32_t n, int x, int y)
 {
-    return (uint16_t)lround((emu_scene_celsius(seed, n, x, y) + 273.15) * 64.0);
+    return (uint16_t)round_half_away((emu_scene_celsius(seed, n, x, y) + 273.15) * 64.0);
 }
 
 static uint8_t grey(double celsius)
@@ -107,11 +131,13 @@ void emu_scene_frame(uint32_t seed, uint32_t n, uint32_t width, uint32_t height,
     double d = drift(seed, n);
     for (uint32_t row = 0; row < half; row++) {
         int y = (int)(row * SCENE_H / half);
+        double clean[SCENE_W];
+        clean_row(y, clean);
         for (uint32_t col = 0; col < width; col++) {
             int x = (int)(col * SCENE_W / width);
-            double c = clean_celsius(x, y) + d + noise(seed, n, x, y);
+            double c = clean[x] + d + noise(seed, n, x, y);
             size_t at = ((size_t)row * width + col) * 2;
-            uint16_t raw = (uint16_t)lround((c + 273.15) * 64.0);
+            uint16_t raw = (uint16_t)round_half_away((c + 273.15) * 64.0);
             samples[at] = (uint8_t)(raw & 0xFF);
             samples[at + 1] = (uint8_t)(raw >> 8);
             picture[at] = grey(c);

@@ -148,6 +148,7 @@ cairo_t* Context(HDC__* dc)
             cairo_clip(dc->cr);
         }
         cairo_surface_mark_dirty(dc->target);
+        dc->touched = true;
     } else if (!dc->cr) {
         auto bitmap = std::static_pointer_cast<HBITMAP__>(dc->bitmap);
         if (!bitmap || !bitmap->surface) return nullptr;

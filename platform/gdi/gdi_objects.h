@@ -51,6 +51,7 @@ struct HDC__ {
     ~HDC__();
     HWND hwnd = nullptr;  // a window DC's window
     bool paint = false;   // BeginPaint's DC
+    bool touched = false;  // a window DC whose pixels were handed out for drawing
     RECT clip{};          // a window DC's clip rectangle, client coordinates
     std::shared_ptr<platform::gdi::detail::GdiObject> pen, brush, font, bitmap;
     COLORREF textColor = RGB(0, 0, 0);

@@ -156,8 +156,11 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint)
     if (!d || !d->hwnd) return FALSE;
     RECT changed = d->clip;
     HWND owner = d->hwnd;
+    const bool touched = d->touched;
     UnregisterDC(paint->hdc);
-    if (IsWindow(owner)) platform::user::MarkSurfaceChanged(owner, &changed);
+    // A paint that drew nothing through the DC (an OpenGL one publishes its own picture) changed
+    // nothing here.
+    if (touched && IsWindow(owner)) platform::user::MarkSurfaceChanged(owner, &changed);
     return TRUE;
 }
 
@@ -168,8 +171,9 @@ int ReleaseDC(HWND hwnd, HDC dc)
     HDC__* d = FindDC(dc);
     if (!d || !d->hwnd || d->paint) return 0;
     HWND owner = d->hwnd;
+    const bool touched = d->touched;
     UnregisterDC(dc);
-    if (IsWindow(owner)) platform::user::MarkSurfaceChanged(owner, nullptr);
+    if (touched && IsWindow(owner)) platform::user::MarkSurfaceChanged(owner, nullptr);
     return 1;
 }
 

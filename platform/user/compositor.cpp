@@ -79,10 +79,12 @@ bool contains(const RECT& outer, const RECT& inner)
     return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
 }
 
-void fillRect(Picture& out, const RECT& r, std::uint32_t pixel)
+void fillRect(const Surface& out, const RECT& r, std::uint32_t pixel)
 {
-    for (int y = r.top; y < r.bottom; ++y) std::fill(&out.pixels[static_cast<std::size_t>(y) * out.width + r.left], &out.pixels[static_cast<std::size_t>(y) * out.width + r.right], pixel);
+    for (int y = r.top; y < r.bottom; ++y) std::fill(out.row(y) + r.left, out.row(y) + r.right, pixel);
 }
+
+Surface surfaceOf(Picture& picture) { return Surface{picture.pixels.data(), picture.width, picture.height, picture.width * 4}; }
 
 // Whether every pixel of the window's surface is opaque; found out once after each change.
 bool isOpaque(const Node& n)
@@ -116,19 +118,23 @@ std::optional<std::size_t> coveringChild(const Node& n, int ox, int oy, const RE
 
 // Lays the window's own pixels at (ox, oy) of the picture (its client origin), then its visible
 // children bottom to top, all within clip; the bottom layer of a picture lies over black. What an
-// opaque child hides is left out. The caller holds the tree lock.
-void composeNode(Picture& out, const Node& n, int ox, int oy, RECT clip, bool bottom = false)
+// opaque child hides is left out; a window known to be opaque is copied as it is. The caller holds
+// the tree lock.
+void composeNode(const Surface& out, const Node& n, int ox, int oy, RECT clip, bool bottom = false)
 {
     const Surface& s = n.surface;
     const RECT area = intersect(clip, RECT{ox, oy, ox + s.width, oy + s.height});
     if (empty(area)) return;
     const std::optional<std::size_t> cover = coveringChild(n, ox, oy, area);
     if (!cover) {
+        const bool opaque = n.opaque.value_or(false);
+        const int count = area.right - area.left;
         for (int y = area.top; y < area.bottom; ++y) {
-            std::uint32_t* to = &out.pixels[static_cast<std::size_t>(y) * out.width + area.left];
+            std::uint32_t* to = out.row(y) + area.left;
             const std::uint32_t* from = s.row(y - oy) + (area.left - ox);
-            if (bottom) overBlackRow(to, from, area.right - area.left);
-            else blendRow(to, from, area.right - area.left);
+            if (opaque) std::copy_n(from, count, to);
+            else if (bottom) overBlackRow(to, from, count);
+            else blendRow(to, from, count);
         }
     }
     for (std::size_t i = cover.value_or(0); i < n.children.size(); ++i) {
@@ -164,12 +170,44 @@ void paintPending(HWND hwnd)
         if (GetWindowLong(c, GWL_STYLE) & WS_VISIBLE) paintPending(c);
 }
 
-// Composes the damaged parts of a top-level window's picture again (all of it when its size
-// changed) and hands them to the display. The caller holds the tree lock.
+// Composes the damage of a top-level window of the given size into its picture, clipped to the
+// picture; the parts composed. The caller holds the tree lock.
+std::vector<RECT> composeDamage(Node& n, const Surface& picture, int width, int height)
+{
+    const int b = BorderOf(n);
+    const RECT bounds{0, 0, std::min(width, picture.width), std::min(height, picture.height)};
+    const RECT inside{b, b, width - b, height - b};
+    std::vector<RECT> composed;
+    for (const RECT& d : n.damage) {
+        RECT r = intersect(d, bounds);
+        if (empty(r)) continue;
+        // The frame around the client area; inside, the window's own pixels lie over black.
+        const RECT frame[4] = {{r.left, r.top, r.right, b}, {r.left, height - b, r.right, r.bottom}, {r.left, b, b, height - b},
+                               {width - b, b, r.right, height - b}};
+        for (const RECT& f : frame) fillRect(picture, intersect(r, f), kFramePixel);
+        composeNode(picture, n, b, b, intersect(r, inside), true);
+        composed.push_back(r);
+    }
+    n.damage.clear();
+    return composed;
+}
+
+// Composes the damaged parts of a top-level window's picture again (all of it when the display
+// has none of it yet) and hands them to the display: straight into the display window's pixels
+// where the display lets the picture be composed there, else into the kept picture, which the
+// display converts. The caller holds the tree lock.
 void presentDamage(Node& n)
 {
-    Picture& p = n.presented;
     const int width = n.rect.right - n.rect.left, height = n.rect.bottom - n.rect.top;
+    Surface shown;
+    bool fresh = false;
+    if (HostFramebuffer(n, &shown, &fresh)) {
+        n.presented = Picture{};
+        if (fresh) n.damage.assign(1, RECT{0, 0, width, height});
+        HostShowFramebuffer(n, composeDamage(n, shown, width, height));
+        return;
+    }
+    Picture& p = n.presented;
     const bool whole = p.width != width || p.height != height;
     if (whole) {
         p.width = width;
@@ -177,21 +215,7 @@ void presentDamage(Node& n)
         p.pixels.assign(static_cast<std::size_t>(width) * height, kFramePixel);
         n.damage.assign(1, RECT{0, 0, width, height});
     }
-    const int b = BorderOf(n);
-    const RECT picture{0, 0, width, height}, inside{b, b, width - b, height - b};
-    std::vector<RECT> shown;
-    for (const RECT& d : n.damage) {
-        RECT r = intersect(d, picture);
-        if (empty(r)) continue;
-        // The frame around the client area; inside, the window's own pixels lie over black.
-        const RECT frame[4] = {{r.left, r.top, r.right, b}, {r.left, height - b, r.right, r.bottom}, {r.left, b, b, height - b},
-                               {width - b, b, r.right, height - b}};
-        for (const RECT& f : frame) fillRect(p, intersect(r, f), kFramePixel);
-        composeNode(p, n, b, b, intersect(r, inside), true);
-        shown.push_back(r);
-    }
-    n.damage.clear();
-    HostPresent(n, p, shown, whole);
+    HostPresent(n, p, composeDamage(n, surfaceOf(p), width, height), whole);
 }
 
 }  // namespace
@@ -206,7 +230,7 @@ BOOL RenderWindow(HWND hwnd, Picture* out)
     out->width = n->surface.width;
     out->height = n->surface.height;
     out->pixels.assign(static_cast<std::size_t>(out->width) * out->height, kFramePixel);
-    composeNode(*out, *n, 0, 0, RECT{0, 0, out->width, out->height}, true);
+    composeNode(surfaceOf(*out), *n, 0, 0, RECT{0, 0, out->width, out->height}, true);
     return TRUE;
 }
 

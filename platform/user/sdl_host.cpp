@@ -114,6 +114,16 @@ void copyToSurface(const Picture& picture, const SDL_Rect& r, SDL_Surface* targe
                     static_cast<std::size_t>(r.w) * 4);
 }
 
+// Whether the display window's surface is new since the last presentation into it (it then holds
+// nothing of the picture); from now on it counts as presented into.
+bool takeFresh(SDL_Window* window, SDL_Surface* target)
+{
+    SurfaceSeen& seen = host().surfaces[window];
+    const bool fresh = seen.surface != target || seen.width != target->w || seen.height != target->h;
+    seen = SurfaceSeen{target, target->w, target->h};
+    return fresh;
+}
+
 HWND hwndOf(Uint32 windowId)
 {
     auto& m = host().byId;
@@ -246,9 +256,7 @@ void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts
     SdlGlScope scope;
     SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
     if (target == nullptr) return;
-    SurfaceSeen& seen = host().surfaces[sdlOf(n)];
-    const bool fresh = seen.surface != target || seen.width != target->w || seen.height != target->h;
-    seen = SurfaceSeen{target, target->w, target->h};
+    const bool fresh = takeFresh(sdlOf(n), target);
     const RECT all{0, 0, std::min(target->w, picture.width), std::min(target->h, picture.height)};
     std::vector<SDL_Rect> rects;
     for (const RECT& part : whole || fresh ? std::vector<RECT>{all} : parts) {
@@ -259,6 +267,29 @@ void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     for (const SDL_Rect& r : rects) copyToSurface(picture, r, target);
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    SDL_UpdateWindowSurfaceRects(sdlOf(n), rects.data(), static_cast<int>(rects.size()));
+}
+
+bool HostFramebuffer(Node& n, Surface* pixels, bool* fresh)
+{
+    if (n.host == nullptr) return false;
+    SdlGlScope scope;
+    SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
+    if (target == nullptr || SDL_MUSTLOCK(target)) return false;
+    // The picture's pixels are opaque, so an unused top byte takes them as they are.
+    const Uint32 format = target->format->format;
+    if (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) return false;
+    *fresh = takeFresh(sdlOf(n), target);
+    *pixels = Surface{static_cast<std::uint32_t*>(target->pixels), target->w, target->h, target->pitch};
+    return true;
+}
+
+void HostShowFramebuffer(Node& n, const std::vector<RECT>& parts)
+{
+    std::vector<SDL_Rect> rects;
+    for (const RECT& r : parts) rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    if (n.host == nullptr || rects.empty()) return;
+    SdlGlScope scope;
     SDL_UpdateWindowSurfaceRects(sdlOf(n), rects.data(), static_cast<int>(rects.size()));
 }
 

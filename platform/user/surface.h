@@ -65,6 +65,11 @@ BOOL PeekUpdateRegion(HWND hwnd, RECT* update);
 // presentation of the window's top-level tree, and nothing else.
 void MarkSurfaceChanged(HWND hwnd, const RECT* changed);
 
+// As MarkSurfaceChanged for the whole surface, from a writer that has just filled every pixel of it
+// with an opaque one (an OpenGL picture): the compositor then takes the window as opaque without
+// looking at its pixels.
+void MarkOpaqueSurfaceChanged(HWND hwnd);
+
 // Copies a width x height picture into the window's surface at (0, 0), clipped to the surface,
 // and marks it changed. `rgba` chooses the source byte order: false for premultiplied ARGB words as
 // the Surface holds them, true for bytes R, G, B, A (glReadPixels with GL_RGBA/GL_UNSIGNED_BYTE),

@@ -103,6 +103,15 @@ void MarkSurfaceChanged(HWND hwnd, const RECT* changed)
     if (Node* n = Find(hwnd)) NoteChanged(*n, changed);
 }
 
+void MarkOpaqueSurfaceChanged(HWND hwnd)
+{
+    std::lock_guard lock(TreeMutex());
+    if (Node* n = Find(hwnd)) {
+        NoteChanged(*n);
+        n->opaque = n->surface.pixels != nullptr;
+    }
+}
+
 BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, int sourceStride, bool rgba, bool bottomUp)
 {
     std::lock_guard lock(TreeMutex());

@@ -59,7 +59,8 @@ struct Node {
     bool updateErase = false;
     RECT paintRect{};  // what the current paint covers (for WM_ERASEBKGND)
     // A top-level window's: what changed since its last presentation (rectangles of its picture,
-    // window coordinates), and the picture last presented.
+    // window coordinates), and the picture last presented where it is not composed straight into
+    // the display window's pixels.
     std::vector<RECT> damage;
     Picture presented;
     // Whether every pixel of the surface is opaque, once the compositor found out; unknown again
@@ -145,6 +146,12 @@ void HostSetTitle(Node& n);
 // Hands the parts of the picture to the display (window coordinates); whole: the display has none
 // of it yet. A display window whose surface is new gets the whole picture anyway.
 void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole);
+// The display window's own pixels as a surface to compose the picture into (window coordinates),
+// where they take the picture's pixels as they are; false otherwise (HostPresent converts then).
+// fresh: they are new and hold nothing of the picture yet.
+bool HostFramebuffer(Node& n, Surface* pixels, bool* fresh);
+// Shows the parts (window coordinates) composed into the display window's pixels.
+void HostShowFramebuffer(Node& n, const std::vector<RECT>& parts);
 // What the display window shows now, as the picture was handed to it; false without one.
 bool HostShownPicture(Node& n, Picture* out);
 void HostConfine(HWND top, const RECT* screen);

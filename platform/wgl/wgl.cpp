@@ -19,12 +19,14 @@
 #include "platform/user/window.h"
 #include "platform/wgl/wgl_detail.h"
 
-// A context: its EGL context and the framebuffer it draws into.
+// A context: its EGL context, the framebuffer it draws into and the one SwapBuffers reads from.
 struct HGLRC__ {
     EGLContext egl = EGL_NO_CONTEXT;
     EGLSurface pbuffer = EGL_NO_SURFACE;  // where the display cannot go without a surface
     GLuint framebuffer = 0, color = 0, depth = 0;
     int width = 0, height = 0;
+    GLuint readFramebuffer = 0, readColor = 0;
+    int readWidth = 0, readHeight = 0;
     HWND window = nullptr;  // the window it last drew for
     bool viewportSet = false;
 };
@@ -43,6 +45,8 @@ struct FramebufferCalls {
     PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 };
 
 struct Display {
@@ -50,7 +54,6 @@ struct Display {
     EGLConfig config = nullptr;
     bool surfaceless = false;
     FramebufferCalls gl;
-    bool packInvert = false;  // GL_MESA_pack_invert, known once a context has been current
     bool ok = false;
 };
 
@@ -100,9 +103,11 @@ Display& display()
         Load(d.gl.renderbufferStorage, "glRenderbufferStorage");
         Load(d.gl.framebufferRenderbuffer, "glFramebufferRenderbuffer");
         Load(d.gl.checkFramebufferStatus, "glCheckFramebufferStatus");
+        Load(d.gl.framebufferTexture2D, "glFramebufferTexture2D");
+        Load(d.gl.blitFramebuffer, "glBlitFramebuffer");
         d.ok = d.gl.genFramebuffers && d.gl.bindFramebuffer && d.gl.renderbufferStorage && d.gl.framebufferRenderbuffer &&
                d.gl.checkFramebufferStatus && d.gl.genRenderbuffers && d.gl.bindRenderbuffer && d.gl.deleteFramebuffers &&
-               d.gl.deleteRenderbuffers;
+               d.gl.deleteRenderbuffers && d.gl.framebufferTexture2D && d.gl.blitFramebuffer;
     });
     return d;
 }
@@ -164,6 +169,67 @@ bool PrepareFramebuffer(HGLRC c, int width, int height)
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     return gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+// Sizes (and at first makes) the framebuffer that SwapBuffers reads the picture from: a texture
+// whose pixels are laid out as the window surface's (bytes B, G, R, A), so that the driver reads
+// them out with a plain copy. The context is current; its own framebuffer stays bound.
+bool PrepareReadBack(HGLRC c)
+{
+    const FramebufferCalls& gl = display().gl;
+    if (!c->readFramebuffer) {
+        gl.genFramebuffers(1, &c->readFramebuffer);
+        glGenTextures(1, &c->readColor);
+    }
+    bool complete = true;
+    if (c->readWidth != c->width || c->readHeight != c->height) {
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glBindTexture(GL_TEXTURE_2D, c->readColor);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, c->width, c->height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+        gl.bindFramebuffer(GL_FRAMEBUFFER, c->readFramebuffer);
+        gl.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c->readColor, 0);
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+        c->readWidth = complete ? c->width : 0, c->readHeight = complete ? c->height : 0;
+    }
+    return complete;
+}
+
+// Reads the top-left width x height pixels of the context's picture into the surface, rows from
+// the top: the picture goes upside down into the read-back framebuffer (its missing alpha reads
+// as opaque there), and from there as it lies. The driver does the turning and reordering; the
+// calling thread only copies. False on an OpenGL error.
+bool ReadPicture(HGLRC c, platform::user::Surface& surface, int width, int height)
+{
+    const FramebufferCalls& gl = display().gl;
+    if (!PrepareReadBack(c)) return false;
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);  // it would cut the copy
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, c->readFramebuffer);
+    gl.blitFramebuffer(0, 0, c->width, c->height, 0, c->height, c->width, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, c->readFramebuffer);
+    // The read fills exactly the rows it is given: no skipped rows or pixels of the program's.
+    GLint packAlignment, packRowLength, packSkipRows, packSkipPixels;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
+    glGetIntegerv(GL_PACK_SKIP_ROWS, &packSkipRows);
+    glGetIntegerv(GL_PACK_SKIP_PIXELS, &packSkipPixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, surface.stride / 4);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, surface.pixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
+    glPixelStorei(GL_PACK_SKIP_ROWS, packSkipRows);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, packSkipPixels);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
+    return glGetError() == GL_NO_ERROR;
 }
 
 void Release()
@@ -302,11 +368,6 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context)
         Release();
         return FALSE;
     }
-    static std::once_flag extensions;
-    std::call_once(extensions, [&d] {
-        const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-        d.packInvert = HasExtension(list, "GL_MESA_pack_invert");
-    });
     // A context starts with the viewport of its window, as on first use of a window surface.
     if (!context->viewportSet) {
         glViewport(0, 0, width, height);
@@ -323,42 +384,19 @@ BOOL SwapBuffers(HDC dc)
     HWND hwnd = WindowFromDC(dc);
     HGLRC c = current.context;
     if (!hwnd || !c || c->window != hwnd || !IsWindow(hwnd)) return FALSE;
-    int width = c->width, height = c->height;
     platform::wgl::detail::ClearErrors();  // the program's own errors are not ours to report
-    // The read fills exactly the rows it is given: no skipped rows or pixels of the caller's.
-    GLint packAlignment, packRowLength, packSkipRows, packSkipPixels;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &packSkipRows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &packSkipPixels);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    BOOL published = FALSE;
-    // Where the driver can turn the rows over itself, read straight into the window's surface.
+    // The window may have been sized since the framebuffer was: its top-left part is published.
     platform::user::Surface* surface = platform::user::GetWindowSurface(hwnd);
-    if (display().packInvert && surface && surface->pixels && surface->width == width && surface->height == height) {
-        glPixelStorei(GL_PACK_ROW_LENGTH, surface->stride / 4);
-        glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
-        // BGRA as 8-8-8-8 reversed gives the surface's native ARGB words; alpha reads as opaque.
-        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, surface->pixels);
-        glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
-        if (glGetError() == GL_NO_ERROR) {
-            platform::user::MarkSurfaceChanged(hwnd, nullptr);
-            published = TRUE;
-        }
+    if (surface == nullptr) return FALSE;
+    const int width = std::min(c->width, surface->width), height = std::min(c->height, surface->height);
+    if (width <= 0 || height <= 0) return TRUE;
+    // On failure nothing is published: the window keeps its picture.
+    if (!ReadPicture(c, *surface, width, height)) return FALSE;
+    if (width == surface->width && height == surface->height) {
+        platform::user::MarkOpaqueSurfaceChanged(hwnd);
     } else {
-        thread_local std::vector<std::uint32_t> pixels;
-        pixels.resize(static_cast<std::size_t>(width) * height);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
-        // On failure nothing is published: the window keeps its picture.
-        if (glGetError() == GL_NO_ERROR)
-            published = platform::user::WriteSurfacePixels(hwnd, pixels.data(), width, height, width * 4, false, true);
+        const RECT written{0, 0, width, height};
+        platform::user::MarkSurfaceChanged(hwnd, &written);
     }
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
-    glPixelStorei(GL_PACK_SKIP_ROWS, packSkipRows);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, packSkipPixels);
-    return published;
+    return TRUE;
 }

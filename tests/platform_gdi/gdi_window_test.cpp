@@ -249,6 +249,41 @@ TEST_F(PaintedWindow, ReleaseDcWithoutNamingTheWindowReleasesIt)
     Render();
 }
 
+// A paint announces to the display what it drew through its DC; pixels written past the DC (an
+// OpenGL picture publishes its own) are not taken as changed by the paint's end.
+TEST_F(PaintedWindow, EndPaintAnnouncesWhatWasDrawnThroughTheDc)
+{
+    struct Case {
+        const char* name;
+        bool drawThroughDc;
+    };
+    for (const Case c : {Case{"nothing drawn", false}, Case{"a fill drawn", true}}) {
+        SCOPED_TRACE(c.name);
+        {
+            CClientDC dc(hwnd);
+            dc.FillSolidRect(0, 0, 400, 300, RGB(0, 0, 0));
+        }
+        platform::user::PresentChangedWindows();
+        g_paint = [&c](HWND h) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(h, &ps);
+            platform::user::GetWindowSurface(h)->row(10)[10] = 0xFF0000FFu;
+            if (c.drawThroughDc) {
+                RECT r{100, 100, 110, 110};
+                FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            }
+            EndPaint(h, &ps);
+        };
+        InvalidateRect(hwnd, nullptr, FALSE);
+        UpdateWindow(hwnd);
+        platform::user::PresentChangedWindows();
+        Picture shown;
+        ASSERT_TRUE(platform::user::GetShownPicture(hwnd, &shown));
+        EXPECT_EQ(Rgb(shown, 10, 10), c.drawThroughDc ? 0x0000FFu : 0u);
+        EXPECT_EQ(Rgb(shown, 105, 105), c.drawThroughDc ? 0xFFFFFFu : 0u);
+    }
+}
+
 TEST(WindowBridge, GivesTheWindowLayerDcsWrappersAndBrushColours)
 {
     platform::gdi::InstallWindowBridge();

@@ -152,6 +152,56 @@ TEST_F(GlWindow, FramebufferFollowsTheControlsSize)
     EXPECT_EQ(Rgb(picture, 99, 79), 0xFFFFFFu);
 }
 
+// The read-back of the picture neither depends on nor disturbs the program's own state: its
+// scissor box, pixel packing and bound texture stay as they were, and its own reads still come
+// from its picture.
+TEST_F(GlWindow, SwapLeavesTheProgramsStateAsItFoundIt)
+{
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    glViewport(0, 0, 200, 150);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(10, 10, 20, 20);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);  // a red square near the bottom-left corner
+    const GLenum packNames[4] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_ROWS, GL_PACK_SKIP_PIXELS};
+    const GLint packValues[4] = {1, 7, 2, 3};
+    for (int i = 0; i < 4; ++i) glPixelStorei(packNames[i], packValues[i]);
+
+    ASSERT_TRUE(SwapBuffers(dc));
+
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(box[0], 10);
+    EXPECT_EQ(box[2], 20);
+    for (int i = 0; i < 4; ++i) {
+        GLint value = -1;
+        glGetIntegerv(packNames[i], &value);
+        EXPECT_EQ(value, packValues[i]) << "pack parameter " << i;
+    }
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), texture);
+    for (int i = 0; i < 4; ++i) glPixelStorei(packNames[i], i == 0 ? 4 : 0);
+    GLubyte rgba[4] = {};
+    glReadPixels(15, 15, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    EXPECT_EQ(rgba[0], 255) << "the program's read no longer comes from its picture";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteTextures(1, &texture);
+    ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
+    // The whole picture is published, not just the part inside the scissor box.
+    Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(child, &picture));
+    EXPECT_EQ(Rgb(picture, 0, 0), 0x00FF00u);
+    EXPECT_EQ(Rgb(picture, 199, 149), 0x00FF00u);
+    EXPECT_EQ(Rgb(picture, 15, 149 - 15), 0xFF0000u);
+}
+
 TEST(PixelFormat, RequestsItCannotMeetAndDcsWithoutWindowsFail)
 {
     HDC mem = CreateCompatibleDC(nullptr);
