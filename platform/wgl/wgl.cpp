@@ -6,12 +6,12 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <vector>
 
 #include "platform/gdi/gdi.h"
 #include "platform/user/gl_bridge.h"
@@ -19,14 +19,12 @@
 #include "platform/user/window.h"
 #include "platform/wgl/wgl_detail.h"
 
-// A context: its EGL context, the framebuffer it draws into and the one SwapBuffers reads from.
+// A context: its EGL context and the framebuffer it draws into.
 struct HGLRC__ {
     EGLContext egl = EGL_NO_CONTEXT;
     EGLSurface pbuffer = EGL_NO_SURFACE;  // where the display cannot go without a surface
-    GLuint framebuffer = 0, color = 0, depth = 0;
+    GLuint framebuffer = 0, color = 0, depth = 0;  // colour: a texture, depth and stencil: a renderbuffer
     int width = 0, height = 0;
-    GLuint readFramebuffer = 0, readColor = 0;
-    int readWidth = 0, readHeight = 0;
     HWND window = nullptr;  // the window it last drew for
     bool viewportSet = false;
 };
@@ -46,7 +44,6 @@ struct FramebufferCalls {
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
     PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 };
 
 struct Display {
@@ -54,6 +51,7 @@ struct Display {
     EGLConfig config = nullptr;
     bool surfaceless = false;
     FramebufferCalls gl;
+    bool packInvert = false;  // GL_MESA_pack_invert, known once a context has been current
     bool ok = false;
 };
 
@@ -104,10 +102,9 @@ Display& display()
         Load(d.gl.framebufferRenderbuffer, "glFramebufferRenderbuffer");
         Load(d.gl.checkFramebufferStatus, "glCheckFramebufferStatus");
         Load(d.gl.framebufferTexture2D, "glFramebufferTexture2D");
-        Load(d.gl.blitFramebuffer, "glBlitFramebuffer");
         d.ok = d.gl.genFramebuffers && d.gl.bindFramebuffer && d.gl.renderbufferStorage && d.gl.framebufferRenderbuffer &&
                d.gl.checkFramebufferStatus && d.gl.genRenderbuffers && d.gl.bindRenderbuffer && d.gl.deleteFramebuffers &&
-               d.gl.deleteRenderbuffers && d.gl.framebufferTexture2D && d.gl.blitFramebuffer;
+               d.gl.deleteRenderbuffers && d.gl.framebufferTexture2D;
     });
     return d;
 }
@@ -145,24 +142,28 @@ bool ClientSize(HWND hwnd, int* width, int* height)
     return true;
 }
 
-// Sizes (and at first makes) the context's framebuffer; the context is current.
+// Sizes (and at first makes) the context's framebuffer; the context is current. Its colour is a
+// texture laid out as the window surface (bytes B, G, R, A), so that the driver reads it out with
+// a plain copy. The alpha it keeps is no part of the picture: the read-back makes it opaque.
 bool PrepareFramebuffer(HGLRC c, int width, int height)
 {
     const FramebufferCalls& gl = display().gl;
     if (!c->framebuffer) {
         gl.genFramebuffers(1, &c->framebuffer);
-        gl.genRenderbuffers(1, &c->color);
+        glGenTextures(1, &c->color);
         gl.genRenderbuffers(1, &c->depth);
     }
     gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
     if (c->width != width || c->height != height) {
-        // No alpha channel: the window shows the picture opaque, as the pixel format promises.
-        gl.bindRenderbuffer(GL_RENDERBUFFER, c->color);
-        gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glBindTexture(GL_TEXTURE_2D, c->color);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
         gl.bindRenderbuffer(GL_RENDERBUFFER, c->depth);
         gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
         gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c->color);
+        gl.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c->color, 0);
         gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, c->depth);
         c->width = width, c->height = height;
     }
@@ -171,65 +172,29 @@ bool PrepareFramebuffer(HGLRC c, int width, int height)
     return gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
 }
 
-// Sizes (and at first makes) the framebuffer that SwapBuffers reads the picture from: a texture
-// whose pixels are laid out as the window surface's (bytes B, G, R, A), so that the driver reads
-// them out with a plain copy. The context is current; its own framebuffer stays bound.
-bool PrepareReadBack(HGLRC c)
+// Reads the top-left width x height pixels of the context's picture into the surface, top row
+// first, as opaque pixels. The driver turns the rows over where it can; none of the program's
+// packing or read framebuffer applies. False on an OpenGL error.
+bool ReadPicture(HGLRC c, const platform::user::Surface& surface, int width, int height)
 {
-    const FramebufferCalls& gl = display().gl;
-    if (!c->readFramebuffer) {
-        gl.genFramebuffers(1, &c->readFramebuffer);
-        glGenTextures(1, &c->readColor);
+    const Display& d = display();
+    GLint readFramebuffer = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    d.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, c->framebuffer);
+    const GLenum names[] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_ROWS, GL_PACK_SKIP_PIXELS, GL_PACK_INVERT_MESA};
+    const GLint ours[] = {4, surface.stride / 4, 0, 0, GL_TRUE};
+    const int count = d.packInvert ? 5 : 4;
+    GLint theirs[5] = {};
+    for (int i = 0; i < count; ++i) {
+        glGetIntegerv(names[i], &theirs[i]);
+        glPixelStorei(names[i], ours[i]);
     }
-    bool complete = true;
-    if (c->readWidth != c->width || c->readHeight != c->height) {
-        GLint bound = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        glBindTexture(GL_TEXTURE_2D, c->readColor);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, c->width, c->height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
-        gl.bindFramebuffer(GL_FRAMEBUFFER, c->readFramebuffer);
-        gl.framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c->readColor, 0);
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-        gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
-        c->readWidth = complete ? c->width : 0, c->readHeight = complete ? c->height : 0;
-    }
-    return complete;
-}
-
-// Reads the top-left width x height pixels of the context's picture into the surface, rows from
-// the top: the picture goes upside down into the read-back framebuffer (its missing alpha reads
-// as opaque there), and from there as it lies. The driver does the turning and reordering; the
-// calling thread only copies. False on an OpenGL error.
-bool ReadPicture(HGLRC c, platform::user::Surface& surface, int width, int height)
-{
-    const FramebufferCalls& gl = display().gl;
-    if (!PrepareReadBack(c)) return false;
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);  // it would cut the copy
-    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, c->readFramebuffer);
-    gl.blitFramebuffer(0, 0, c->width, c->height, 0, c->height, c->width, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, c->readFramebuffer);
-    // The read fills exactly the rows it is given: no skipped rows or pixels of the program's.
-    GLint packAlignment, packRowLength, packSkipRows, packSkipPixels;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &packRowLength);
-    glGetIntegerv(GL_PACK_SKIP_ROWS, &packSkipRows);
-    glGetIntegerv(GL_PACK_SKIP_PIXELS, &packSkipPixels);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, surface.stride / 4);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, surface.pixels);
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, packRowLength);
-    glPixelStorei(GL_PACK_SKIP_ROWS, packSkipRows);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, packSkipPixels);
-    gl.bindFramebuffer(GL_FRAMEBUFFER, c->framebuffer);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
-    return glGetError() == GL_NO_ERROR;
+    glReadPixels(0, c->height - height, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, surface.pixels);
+    for (int i = 0; i < count; ++i) glPixelStorei(names[i], theirs[i]);
+    d.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
+    if (glGetError() != GL_NO_ERROR) return false;
+    platform::wgl::detail::FinishPicture(surface, width, height, !d.packInvert);
+    return true;
 }
 
 void Release()
@@ -262,6 +227,18 @@ void InstallGlBridge()
 void platform::wgl::detail::ClearErrors()
 {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+void platform::wgl::detail::FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn)
+{
+    if (turn) {
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(surface.row(top), surface.row(top) + width, surface.row(bottom));
+    }
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* row = surface.row(y);
+        for (int x = 0; x < width; ++x) row[x] |= 0xFF000000u;
     }
 }
 
@@ -368,6 +345,10 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context)
         Release();
         return FALSE;
     }
+    static std::once_flag extensions;
+    std::call_once(extensions, [&d] {
+        d.packInvert = HasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_MESA_pack_invert");
+    });
     // A context starts with the viewport of its window, as on first use of a window surface.
     if (!context->viewportSet) {
         glViewport(0, 0, width, height);

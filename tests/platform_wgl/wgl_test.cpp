@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/user/window.h"
 #include "platform/user/window_tree.h"
 #include "platform/wgl/wgl.h"
+#include "platform/wgl/wgl_detail.h"
 #include "tests/platform_wgl/GlTestSupport.h"
 
 namespace {
@@ -200,6 +202,54 @@ TEST_F(GlWindow, SwapLeavesTheProgramsStateAsItFoundIt)
     EXPECT_EQ(Rgb(picture, 0, 0), 0x00FF00u);
     EXPECT_EQ(Rgb(picture, 199, 149), 0x00FF00u);
     EXPECT_EQ(Rgb(picture, 15, 149 - 15), 0xFF0000u);
+}
+
+// A control made smaller since its framebuffer was sized shows the top-left part of the picture,
+// upright and opaque.
+TEST_F(GlWindow, SmallerWindowShowsThePicturesTopLeftPart)
+{
+    ASSERT_TRUE(wglMakeCurrent(dc, context));  // sizes the framebuffer to 200 x 150
+    ASSERT_TRUE(MoveWindow(child, 40, 30, 100, 80, TRUE));
+    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 148, 200, 2);  // the picture's top two rows
+    glClearColor(1.0f, 0.0f, 0.0f, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    ASSERT_TRUE(SwapBuffers(dc));
+    ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
+    Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(child, &picture));
+    ASSERT_EQ(picture.height, 80);
+    EXPECT_EQ(picture.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(picture.at(99, 1), 0xFFFF0000u);
+    EXPECT_EQ(picture.at(99, 2), 0xFF0000FFu);
+    EXPECT_EQ(picture.at(0, 79), 0xFF0000FFu);
+}
+
+// The rows a read-back leaves in a surface wider and taller than the picture: each pixel of the
+// picture made opaque, turned over when asked, and nothing outside the picture touched.
+TEST(FinishPicture, MakesThePictureOpaqueAndTurnsItsRowsOnlyWhenAsked)
+{
+    constexpr int kStride = 5, kRows = 6, kWidth = 3;
+    constexpr std::uint32_t kOutside = 0x12345678u;
+    for (bool turn : {false, true}) {
+        for (int height : {1, 2, 3, 4}) {
+            std::vector<std::uint32_t> pixels(kStride * kRows, kOutside);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < kWidth; ++x) pixels[y * kStride + x] = static_cast<std::uint32_t>((y % 2) << 30 | y << 8 | x);
+            const platform::user::Surface surface{pixels.data(), kStride, kRows, kStride * 4};
+            platform::wgl::detail::FinishPicture(surface, kWidth, height, turn);
+            for (int y = 0; y < kRows; ++y)
+                for (int x = 0; x < kStride; ++x) {
+                    const int from = turn ? height - 1 - y : y;
+                    const std::uint32_t expected =
+                        y < height && x < kWidth ? 0xFF000000u | static_cast<std::uint32_t>(from << 8 | x) : kOutside;
+                    EXPECT_EQ(pixels[y * kStride + x], expected) << "turn " << turn << ", height " << height << ", at " << x << "," << y;
+                }
+        }
+    }
 }
 
 TEST(PixelFormat, RequestsItCannotMeetAndDcsWithoutWindowsFail)
