@@ -199,14 +199,24 @@ std::vector<RECT> composeDamage(Node& n, const Surface& picture, int width, int 
 void presentDamage(Node& n)
 {
     const int width = n.rect.right - n.rect.left, height = n.rect.bottom - n.rect.top;
+    KeepPicturesThroughResize(n);
     Surface shown;
     bool fresh = false;
     if (HostFramebuffer(n, &shown, &fresh)) {
         n.presented = Picture{};
-        if (fresh) n.damage.assign(1, RECT{0, 0, width, height});
-        HostShowFramebuffer(n, composeDamage(n, shown, width, height));
+        if (fresh) {
+            LosePictures(n);
+            n.damage.assign(1, RECT{0, 0, width, height});
+        }
+        // Pictures written straight to the display are taken back where they are composed over.
+        TakeBackPictures(n, &n.damage);
+        std::vector<RECT> parts = composeDamage(n, shown, width, height);
+        parts.insert(parts.end(), n.written.begin(), n.written.end());
+        n.written.clear();
+        HostShowFramebuffer(n, parts);
         return;
     }
+    LosePictures(n);
     Picture& p = n.presented;
     const bool whole = p.width != width || p.height != height;
     if (whole) {
@@ -227,6 +237,7 @@ BOOL RenderWindow(HWND hwnd, Picture* out)
     std::lock_guard lock(TreeMutex());
     Node* n = Find(hwnd);
     if (n == nullptr) return FALSE;
+    TakeBackPictures(*n, nullptr);
     out->width = n->surface.width;
     out->height = n->surface.height;
     out->pixels.assign(static_cast<std::size_t>(out->width) * out->height, kFramePixel);
@@ -269,9 +280,10 @@ void PresentChangedWindows()
         TakeChangedSince(true);
         for (HWND top : TopLevelWindows()) {
             Node* n = Find(top);
-            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || n->damage.empty()) continue;
+            if (n == nullptr || n->thread != self || !(n->style & WS_VISIBLE) || (n->damage.empty() && n->written.empty())) continue;
             if (n->host == nullptr) {
                 n->damage.clear();
+                n->written.clear();
                 continue;
             }
             presentDamage(*n);
@@ -289,6 +301,7 @@ BOOL GetShownPicture(HWND topLevel, Picture* out)
     std::lock_guard lock(TreeMutex());
     Node* n = Find(topLevel);
     if (out == nullptr || n == nullptr || (n->style & WS_CHILD)) return FALSE;
+    KeepPicturesThroughResize(*n);
     return HostShownPicture(*n, out) ? TRUE : FALSE;
 }
 

@@ -19,6 +19,7 @@ struct SurfaceSeen {
     SDL_Surface* surface = nullptr;
     int width = 0;
     int height = 0;
+    bool composedInto = false;  // the picture is composed into its pixels as they are
 };
 
 struct Host {
@@ -280,6 +281,7 @@ bool HostFramebuffer(Node& n, Surface* pixels, bool* fresh)
     const Uint32 format = target->format->format;
     if (format != SDL_PIXELFORMAT_ARGB8888 && format != SDL_PIXELFORMAT_RGB888) return false;
     *fresh = takeFresh(sdlOf(n), target);
+    host().surfaces[sdlOf(n)].composedInto = true;
     *pixels = Surface{static_cast<std::uint32_t*>(target->pixels), target->w, target->h, target->pitch};
     return true;
 }
@@ -293,12 +295,26 @@ void HostShowFramebuffer(Node& n, const std::vector<RECT>& parts)
     SDL_UpdateWindowSurfaceRects(sdlOf(n), rects.data(), static_cast<int>(rects.size()));
 }
 
+bool HostKeptFramebuffer(Node& n, Surface* pixels, bool* alphaUsed)
+{
+    if (n.host == nullptr) return false;
+    auto seen = host().surfaces.find(sdlOf(n));
+    if (seen == host().surfaces.end() || !seen->second.composedInto) return false;
+    const SDL_Surface* target = seen->second.surface;
+    *pixels = Surface{static_cast<std::uint32_t*>(target->pixels), target->w, target->h, target->pitch};
+    *alphaUsed = target->format->format != SDL_PIXELFORMAT_RGB888;
+    return true;
+}
+
 bool HostShownPicture(Node& n, Picture* out)
 {
     if (n.host == nullptr) return false;
     SdlGlScope scope;
     SDL_Surface* target = SDL_GetWindowSurface(sdlOf(n));
     if (target == nullptr) return false;
+    // A new surface holds nothing of the picture; the one kept is gone with it.
+    auto seen = host().surfaces.find(sdlOf(n));
+    if (seen != host().surfaces.end() && seen->second.surface != target) seen->second = SurfaceSeen{};
     out->width = target->w;
     out->height = target->h;
     out->pixels.assign(static_cast<std::size_t>(target->w) * target->h, 0);

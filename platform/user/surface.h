@@ -11,8 +11,9 @@
 //   BeginPaint takes the update region with TakeUpdateRegion, sends WM_ERASEBKGND when it asks for
 //   erasing, and draws through a cairo image surface made over the window's Surface pixels; EndPaint
 //   and ReleaseDC call MarkSurfaceChanged.
-// - platform/wgl publishes an OpenGL child's frame into that child's Surface at SwapBuffers
-//   (WriteSurfacePixels or direct writes followed by MarkSurfaceChanged).
+// - platform/wgl publishes an OpenGL child's frame at SwapBuffers: straight into the display's
+//   pixels where the child is shown whole (BeginDirectPicture), else into the child's Surface
+//   (direct writes followed by MarkSurfaceChanged).
 //
 // Threads: surfaces and their pixels belong to the user-interface thread. InvalidateRect,
 // ValidateRect and MarkSurfaceChanged may be called from any thread.
@@ -69,6 +70,22 @@ void MarkSurfaceChanged(HWND hwnd, const RECT* changed);
 // with an opaque one (an OpenGL picture): the compositor then takes the window as opaque without
 // looking at its pixels.
 void MarkOpaqueSurfaceChanged(HWND hwnd);
+
+// A writer about to fill the whole window with opaque pixels (an OpenGL picture) may write them
+// straight into the display's pixels, where the window is shown, and so spare their copy through
+// the window's surface. That needs the window visible and shown whole: no edge of an ancestor and
+// no other window hides any of it, it has no visible child, it and its top-level window belong to
+// this thread, and the top-level window was presented from the display window's own pixels.
+// Where it can, `target` gets those pixels, of the window's client size; the writer fills every
+// one of them with opaque pixels and then calls EndDirectPicture. `alphaUsed` tells whether the
+// display reads their top byte: where it does not, it need not be set. False: write into the
+// surface as usual.
+bool BeginDirectPicture(HWND hwnd, Surface* target, bool* alphaUsed);
+// With written, the picture written at BeginDirectPicture's target is the window's: it is shown at
+// the next presentation, and the window's surface takes it back from the display before anything
+// else reads, writes or composes over it (GetWindowSurface, RenderWindow, a window moving over it).
+// Without, the writer wrote nothing there, and the window keeps the picture it had.
+void EndDirectPicture(HWND hwnd, bool written);
 
 // Copies a width x height picture into the window's surface at (0, 0), clipped to the surface,
 // and marks it changed. `rgba` chooses the source byte order: false for premultiplied ARGB words as

@@ -44,6 +44,9 @@ void ResizeSurface(Node& n)
     n.surface.height = h;
     n.surface.stride = w * 4;
     n.surface.pixels = n.pixels.empty() ? nullptr : n.pixels.data();
+    // A picture of the old size written straight to the display is of no more use.
+    n.onDisplay.reset();
+    n.writing.reset();
     NoteChanged(n);
 }
 
@@ -68,7 +71,9 @@ Surface* GetWindowSurface(HWND hwnd)
 {
     std::lock_guard lock(TreeMutex());
     Node* n = Find(hwnd);
-    return n ? &n->surface : nullptr;
+    if (n == nullptr) return nullptr;
+    TakeBackPicture(*n);
+    return &n->surface;
 }
 
 BOOL TakeUpdateRegion(HWND hwnd, RECT* update, BOOL* erase)
@@ -117,6 +122,7 @@ BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, in
     std::lock_guard lock(TreeMutex());
     Node* n = Find(hwnd);
     if (n == nullptr || source == nullptr) return FALSE;
+    TakeBackPicture(*n);
     Surface& s = n->surface;
     int w = std::min(width, s.width), h = std::min(height, s.height);
     for (int y = 0; y < h; ++y) {
@@ -150,6 +156,9 @@ void platform::user::detail::FillSurface(HWND hwnd, const RECT* rect, std::uint3
     Surface& s = n->surface;
     RECT all{0, 0, s.width, s.height};
     RECT r = rect ? clipTo(*rect, all) : all;
+    // A picture lying in the display is wanted back only where the fill leaves some of it.
+    if (r.left == 0 && r.top == 0 && r.right == s.width && r.bottom == s.height) n->onDisplay.reset();
+    else TakeBackPicture(*n);
     for (int y = r.top; y < r.bottom; ++y) std::fill(s.row(y) + r.left, s.row(y) + r.right, pixel);
     NoteChanged(*n, &r);
 }

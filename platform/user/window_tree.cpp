@@ -101,6 +101,12 @@ void NoteCovered(Node& n)
     if (n.style & WS_VISIBLE) AddDamage(n, RECT{0, 0, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top});
 }
 
+void NoteWrittenToDisplay(Node& top, const RECT& r)
+{
+    if (std::none_of(top.written.begin(), top.written.end(), [&r](const RECT& o) { return Contains(o, r); })) top.written.push_back(r);
+    if (!tree().changedSince) tree().changedSince = std::chrono::steady_clock::now();
+}
+
 std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take)
 {
     auto since = tree().changedSince;

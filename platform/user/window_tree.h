@@ -63,6 +63,14 @@ struct Node {
     // the display window's pixels.
     std::vector<RECT> damage;
     Picture presented;
+    // A top-level window's: where pictures of its descendants were written straight into its
+    // display window's pixels since its last presentation (window coordinates); shown as they are.
+    std::vector<RECT> written;
+    // A window whose picture was written straight into its top-level window's display pixels:
+    // where it lies there (window coordinates of the top-level window). Its surface does not hold
+    // that picture; it takes it back from there before anything reads, writes or composes over it.
+    std::optional<RECT> onDisplay;
+    std::optional<RECT> writing;  // where a picture is being written straight to the display
     // Whether every pixel of the surface is opaque, once the compositor found out; unknown again
     // after each change.
     mutable std::optional<bool> opaque;
@@ -96,6 +104,10 @@ void NoteChanged(Node& n, const RECT* rect = nullptr);
 // picture) is to be composed again: it moves, shows, hides, changes its place among its siblings
 // or goes. The caller holds TreeMutex.
 void NoteCovered(Node& n);
+// A descendant's picture was written straight into the top-level window's display pixels at r
+// (window coordinates): it is shown at the next presentation, which is due as for any change. The
+// caller holds TreeMutex.
+void NoteWrittenToDisplay(Node& top, const RECT& r);
 // When the oldest change not yet presented was made (none: nothing changed); with take, the
 // changes count as presented from now. The caller holds TreeMutex.
 std::optional<std::chrono::steady_clock::time_point> TakeChangedSince(bool take);
@@ -152,6 +164,10 @@ void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts
 bool HostFramebuffer(Node& n, Surface* pixels, bool* fresh);
 // Shows the parts (window coordinates) composed into the display window's pixels.
 void HostShowFramebuffer(Node& n, const std::vector<RECT>& parts);
+// The display window's own pixels as they were last composed into (HostFramebuffer), without
+// asking the display for them again: false when there are none or the display has given up on
+// them since. alphaUsed: whether the display reads the pixels' top byte.
+bool HostKeptFramebuffer(Node& n, Surface* pixels, bool* alphaUsed);
 // What the display window shows now, as the picture was handed to it; false without one.
 bool HostShownPicture(Node& n, Picture* out);
 void HostConfine(HWND top, const RECT* screen);
@@ -163,6 +179,19 @@ bool HostUsableBounds(RECT* bounds);
 void HostSetCursor(HCURSOR cursor);
 
 void ResizeSurface(Node& n);
+// Pictures written straight into the display (direct_picture.cpp). The caller holds TreeMutex.
+// The window's surface takes back its picture from the display, where one lies there; where the
+// display no longer holds it, the window is invalidated to paint it again.
+void TakeBackPicture(Node& n);
+// The same for every window of the tree whose picture lies in the display inside any of the
+// areas (window coordinates of the top-level window; all: none is left there).
+void TakeBackPictures(Node& top, const std::vector<RECT>* areas);
+// Before the display is asked for its pixels of the tree again, which it makes anew when the
+// top-level window's size has changed: every picture lying there is taken back while it can be.
+void KeepPicturesThroughResize(Node& top);
+// The display's pixels of the tree are new: what was written there is gone; those windows paint
+// again.
+void LosePictures(Node& top);
 void OnWindowDestroyed(HWND hwnd);
 void InvalidateNode(Node& n, const RECT* rect, bool erase);
 // Whether a message sent from another thread waits for this thread.

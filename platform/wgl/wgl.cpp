@@ -173,9 +173,10 @@ bool PrepareFramebuffer(HGLRC c, int width, int height)
 }
 
 // Reads the top-left width x height pixels of the context's picture into the surface, top row
-// first, as opaque pixels. The driver turns the rows over where it can; none of the program's
-// packing or read framebuffer applies. False on an OpenGL error.
-bool ReadPicture(HGLRC c, const platform::user::Surface& surface, int width, int height)
+// first; as opaque pixels unless their top byte is of no use to the reader (the display's pixels
+// without alpha). The driver turns the rows over where it can; none of the program's packing or
+// read framebuffer applies. False on an OpenGL error.
+bool ReadPicture(HGLRC c, const platform::user::Surface& surface, int width, int height, bool opaque = true)
 {
     const Display& d = display();
     GLint readFramebuffer = 0;
@@ -193,7 +194,7 @@ bool ReadPicture(HGLRC c, const platform::user::Surface& surface, int width, int
     for (int i = 0; i < count; ++i) glPixelStorei(names[i], theirs[i]);
     d.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
     if (glGetError() != GL_NO_ERROR) return false;
-    platform::wgl::detail::FinishPicture(surface, width, height, !d.packInvert);
+    platform::wgl::detail::FinishPicture(surface, width, height, !d.packInvert, opaque);
     return true;
 }
 
@@ -230,13 +231,13 @@ void platform::wgl::detail::ClearErrors()
     }
 }
 
-void platform::wgl::detail::FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn)
+void platform::wgl::detail::FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn, bool opaque)
 {
     if (turn) {
         for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
             std::swap_ranges(surface.row(top), surface.row(top) + width, surface.row(bottom));
     }
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; opaque && y < height; ++y) {
         std::uint32_t* row = surface.row(y);
         for (int x = 0; x < width; ++x) row[x] |= 0xFF000000u;
     }
@@ -366,6 +367,16 @@ BOOL SwapBuffers(HDC dc)
     HGLRC c = current.context;
     if (!hwnd || !c || c->window != hwnd || !IsWindow(hwnd)) return FALSE;
     platform::wgl::detail::ClearErrors();  // the program's own errors are not ours to report
+    // A picture that fills the window goes straight to the display where it can.
+    platform::user::Surface shown;
+    bool alphaUsed = true;
+    if (platform::user::BeginDirectPicture(hwnd, &shown, &alphaUsed)) {
+        const bool fills = c->width >= shown.width && c->height >= shown.height;
+        const bool written = fills && ReadPicture(c, shown, shown.width, shown.height, alphaUsed);
+        platform::user::EndDirectPicture(hwnd, written);
+        if (written) return TRUE;
+        if (fills) return FALSE;
+    }
     // The window may have been sized since the framebuffer was: its top-left part is published.
     platform::user::Surface* surface = platform::user::GetWindowSurface(hwnd);
     if (surface == nullptr) return FALSE;

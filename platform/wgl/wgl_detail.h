@@ -9,7 +9,8 @@ namespace platform::wgl::detail {
 void ClearErrors();
 
 // Makes the top-left width x height pixels that a read-back put into the surface a picture: every
-// pixel opaque, and the rows turned over where `turn` says the driver left them bottom row first.
-void FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn);
+// pixel opaque where `opaque` asks for it, and the rows turned over where `turn` says the driver
+// left them bottom row first.
+void FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn, bool opaque);
 
 }  // namespace platform::wgl::detail

@@ -1,7 +1,7 @@
 // Presentation of only what changed: after any sequence of changes (paints of parts of windows,
-// moves, resizes, shows and hides, restacking, windows made and destroyed, a resized top-level
-// window) the display shows exactly the full composition of the tree; and what nobody announced
-// as changed is not composed again.
+// pictures written straight into the display, moves, resizes, shows and hides, restacking, windows
+// made and destroyed, a resized top-level window) the display shows exactly the full composition
+// of the tree; and what nobody announced as changed is not composed again.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,6 +17,20 @@ using namespace user_test;
 using platform::user::Picture;
 
 constexpr std::uint32_t kFramePixel = 0xFF000000u;
+
+// Writes an opaque picture of one colour straight into the display where the window is shown, as
+// an OpenGL control does, when that can be done. Where the display keeps no alpha the top byte is
+// left clear, as the control leaves it.
+bool WriteToDisplay(HWND hwnd, std::uint32_t colour)
+{
+    platform::user::Surface target;
+    bool alphaUsed = true;
+    if (!platform::user::BeginDirectPicture(hwnd, &target, &alphaUsed)) return false;
+    const std::uint32_t pixel = alphaUsed ? colour : colour & 0xFFFFFFu;
+    for (int y = 0; y < target.height; ++y) std::fill(target.row(y), target.row(y) + target.width, pixel);
+    platform::user::EndDirectPicture(hwnd, true);
+    return true;
+}
 
 // Paints what its update region covers in its current colour, as a window painting only the
 // invalidated part does.
@@ -56,7 +70,7 @@ public:
     std::string Change()
     {
         PaintingWnd& w = *m_windows[Pick(0, static_cast<int>(m_windows.size()) - 1)];
-        switch (Pick(0, 8)) {
+        switch (Pick(0, 10)) {
         case 0: {  // a part of a window painted again
             RECT r = SomeRect(w.m_hWnd);
             w.colour = SomeColour();
@@ -91,6 +105,13 @@ public:
         case 7:
             AddChild(&w);
             return "create a grandchild";
+        case 8:
+        case 9: {  // a picture of the whole window, as an OpenGL control's
+            const std::uint32_t colour = 0xFF000000u | static_cast<std::uint32_t>(Pick(0, 0xFFFFFF));
+            if (WriteToDisplay(w.m_hWnd, colour)) return "picture written to the display";
+            w.FillPart(RECT{0, 0, 500, 500}, colour);
+            return "picture written to the surface";
+        }
         default:
             m_top.SetWindowPos(nullptr, 0, 0, Pick(60, 200), Pick(50, 150), SWP_NOMOVE | SWP_NOZORDER);
             return "resize the top-level window";
@@ -168,7 +189,7 @@ TEST_P(PresentOnlyChanges, TheDisplayAlwaysShowsTheFullComposition)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, PresentOnlyChanges, ::testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
+INSTANTIATE_TEST_SUITE_P(Seeds, PresentOnlyChanges, ::testing::Range(1u, 17u));
 
 TEST_F(UserTest, WhatWasNotAnnouncedIsNotComposedAgain)
 {
@@ -194,4 +215,114 @@ TEST_F(UserTest, WhatWasNotAnnouncedIsNotComposedAgain)
     top.DestroyWindow();
 }
 
+// Where a picture can go straight to the display: a visible window shown whole, on a top-level
+// window already presented from the display's own pixels.
+TEST_F(UserTest, APictureGoesStraightToTheDisplayOnlyWhereTheWindowIsShownWhole)
+{
+    struct Case {
+        const char* what;
+        RECT rect;         // of the window in its parent
+        bool sibling;      // a visible sibling made after it, at (60, 10)-(90, 40)
+        bool child;        // a visible child of its own
+        bool hidden;
+        bool presented;    // the top-level window presented before
+        bool expected;
+    };
+    const Case cases[] = {
+        {"shown whole", {10, 10, 50, 40}, false, false, false, true, true},
+        {"beside a sibling above it", {10, 10, 50, 40}, true, false, false, true, true},
+        {"partly under a sibling above it", {40, 10, 70, 40}, true, false, false, true, false},
+        {"partly outside its parent", {80, 40, 130, 80}, false, false, false, true, false},
+        {"with a child", {10, 10, 50, 40}, false, true, false, true, false},
+        {"hidden", {10, 10, 50, 40}, false, false, true, true, false},
+        {"never presented", {10, 10, 50, 40}, false, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        CWnd top;
+        ASSERT_TRUE(top.CreateEx(0, nullptr, "direct", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 102, 62, nullptr, nullptr));
+        PaintingWnd window, sibling, child;
+        ASSERT_TRUE(window.Create(nullptr, "gl", WS_CHILD | (c.hidden ? 0 : WS_VISIBLE), c.rect, &top, 1));
+        if (c.sibling) ASSERT_TRUE(sibling.Create(nullptr, "above", WS_CHILD | WS_VISIBLE, RECT{60, 10, 90, 40}, &top, 2));
+        if (c.child) ASSERT_TRUE(child.Create(nullptr, "inside", WS_CHILD | WS_VISIBLE, RECT{2, 2, 8, 8}, &window, 3));
+        if (c.presented) {  // taking messages presents too
+            Pump();
+            platform::user::PresentChangedWindows();
+        }
+        platform::user::Surface target;
+        bool alphaUsed = true;
+        const bool began = platform::user::BeginDirectPicture(window.m_hWnd, &target, &alphaUsed);
+        EXPECT_EQ(began, c.expected) << c.what;
+        if (began) {
+            EXPECT_EQ(target.width, c.rect.right - c.rect.left) << c.what;
+            EXPECT_EQ(target.height, c.rect.bottom - c.rect.top) << c.what;
+            platform::user::EndDirectPicture(window.m_hWnd, false);
+        }
+        top.DestroyWindow();
+    }
+}
+
+// A picture written straight to the display is shown at the next presentation without being
+// composed, and is the window's own: a picture of the window, its surface, a sibling moved over it,
+// a paint of a part of it and the window moving all find it where it was written.
+TEST_F(UserTest, APictureWrittenToTheDisplayStaysTheWindowsOwn)
+{
+    CWnd top;
+    ASSERT_TRUE(top.CreateEx(0, nullptr, "direct", WS_POPUP | WS_VISIBLE, 0, 0, 120, 80, nullptr, nullptr));
+    PaintingWnd gl, other;
+    gl.colour = 0xFF202020u;
+    other.colour = 0xFF00FF00u;
+    ASSERT_TRUE(gl.Create(nullptr, "gl", WS_CHILD | WS_VISIBLE, RECT{10, 10, 60, 50}, &top, 1));
+    ASSERT_TRUE(other.Create(nullptr, "other", WS_CHILD | WS_VISIBLE, RECT{70, 10, 110, 50}, &top, 2));
+    Pump();
+    platform::user::PresentChangedWindows();
+    auto moveAndPresent = [](CWnd& w, int x, int y) {
+        w.SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Pump();
+        platform::user::PresentChangedWindows();
+    };
+    auto shownAt = [&top](int x, int y) {
+        Picture shown;
+        EXPECT_TRUE(platform::user::GetShownPicture(top.m_hWnd, &shown));
+        return shown.at(x, y) & 0xFFFFFFu;
+    };
+
+    ASSERT_TRUE(WriteToDisplay(gl.m_hWnd, 0xFFFF0000u));
+    platform::user::PresentChangedWindows();
+    EXPECT_EQ(shownAt(30, 30), 0xFF0000u);
+    EXPECT_EQ(shownAt(80, 30), 0x00FF00u);
+    Picture window;
+    ASSERT_TRUE(platform::user::RenderWindow(gl.m_hWnd, &window));
+    EXPECT_EQ(window.at(0, 0), 0xFFFF0000u) << "the picture taken back is opaque";
+    EXPECT_EQ(window.at(49, 39), 0xFFFF0000u);
+
+    // The sibling moved over a part of it: the rest of the picture is still shown.
+    ASSERT_TRUE(WriteToDisplay(gl.m_hWnd, 0xFF0000FFu));
+    moveAndPresent(other, 40, 10);
+    EXPECT_EQ(shownAt(20, 30), 0x0000FFu);
+    EXPECT_EQ(shownAt(50, 30), 0x00FF00u);
+    EXPECT_EQ(shownAt(95, 30), 0x000000u) << "where the sibling was";
+    EXPECT_FALSE(WriteToDisplay(gl.m_hWnd, 0xFFFFFFFFu)) << "a window partly under a sibling is composed";
+    moveAndPresent(other, 70, 10);
+    EXPECT_EQ(shownAt(50, 30), 0x0000FFu);
+
+    // A part painted again over a picture lying in the display, then the window moved.
+    ASSERT_TRUE(WriteToDisplay(gl.m_hWnd, 0xFFFFFF00u));
+    platform::user::PresentChangedWindows();
+    gl.FillPart(RECT{0, 0, 5, 5}, 0xFF00FFFFu);
+    moveAndPresent(gl, 5, 20);
+    EXPECT_EQ(shownAt(6, 21), 0x00FFFFu);
+    EXPECT_EQ(shownAt(30, 40), 0xFFFF00u);
+    EXPECT_EQ(shownAt(30, 12), 0x000000u) << "where the window was";
+
+    // The top-level window resized while a picture lies in the display.
+    ASSERT_TRUE(WriteToDisplay(gl.m_hWnd, 0xFFFF00FFu));
+    top.SetWindowPos(nullptr, 0, 0, 130, 90, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    platform::user::PresentChangedWindows();
+    EXPECT_EQ(shownAt(30, 40), 0xFF00FFu) << "the picture is kept through the resize";
+    EXPECT_EQ(::GetUpdateRect(gl.m_hWnd, nullptr, FALSE), FALSE) << "nothing was lost to paint again";
+    top.DestroyWindow();
+}
+
 }  // namespace
+

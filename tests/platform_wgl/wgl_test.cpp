@@ -228,28 +228,101 @@ TEST_F(GlWindow, SmallerWindowShowsThePicturesTopLeftPart)
     EXPECT_EQ(picture.at(0, 79), 0xFF0000FFu);
 }
 
+// A picture of a control shown whole goes straight to the display: it is shown at the next
+// presentation, and the control's own pixels (a picture of the window, a DC drawing on it) find it
+// there, opaque. Once a sibling covers a part of it, it is composed as any window.
+class DirectPicture : public gl_test::GlChildFixture {
+protected:
+    void SetUp() override
+    {
+        MakeWindows(160, 120, RECT{20, 10, 120, 90});
+        PumpAndPresent();
+    }
+    static void PumpAndPresent()
+    {
+        MSG msg;
+        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+        platform::user::PresentChangedWindows();
+    }
+    void Swap(float r, float g, float b)
+    {
+        ASSERT_TRUE(wglMakeCurrent(dc, context));
+        glClearColor(r, g, b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ASSERT_TRUE(SwapBuffers(dc));
+        wglMakeCurrent(nullptr, nullptr);
+    }
+    std::uint32_t ShownAt(int x, int y)
+    {
+        platform::user::Picture shown;
+        EXPECT_TRUE(platform::user::GetShownPicture(top, &shown));
+        return shown.at(x, y) & 0xFFFFFFu;
+    }
+};
+
+TEST_F(DirectPicture, IsShownAndStaysTheControlsOwn)
+{
+    Swap(1.0f, 0.0f, 0.0f);
+    platform::user::PresentChangedWindows();
+    EXPECT_EQ(ShownAt(70, 50), 0xFF0000u);
+    EXPECT_EQ(ShownAt(10, 50), 0x000000u);
+    platform::user::Picture picture;
+    ASSERT_TRUE(platform::user::RenderWindow(child, &picture));
+    EXPECT_EQ(picture.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(picture.at(99, 79), 0xFFFF0000u);
+
+    // A DC draws on a part of the control over its latest picture.
+    Swap(0.0f, 0.0f, 1.0f);
+    HDC window = GetDC(child);
+    RECT corner{0, 0, 10, 10};
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(window, &corner, green);
+    DeleteObject(green);
+    ReleaseDC(child, window);
+    platform::user::PresentChangedWindows();
+    EXPECT_EQ(ShownAt(25, 15), 0x00FF00u);
+    EXPECT_EQ(ShownAt(70, 50), 0x0000FFu);
+
+    // A sibling over a part of it.
+    HWND sibling = CreateWindowExA(0, nullptr, "", WS_CHILD | WS_VISIBLE, 100, 60, 40, 40, top, nullptr, nullptr, nullptr);
+    ASSERT_NE(sibling, nullptr);
+    platform::user::Surface* s = platform::user::GetWindowSurface(sibling);
+    for (int y = 0; y < s->height; ++y) std::fill(s->row(y), s->row(y) + s->width, 0xFFFFFFFFu);
+    platform::user::MarkSurfaceChanged(sibling, nullptr);
+    Swap(1.0f, 1.0f, 0.0f);
+    PumpAndPresent();
+    EXPECT_EQ(ShownAt(70, 50), 0xFFFF00u);
+    EXPECT_EQ(ShownAt(110, 70), 0xFFFFFFu);
+    DestroyWindow(sibling);
+    PumpAndPresent();
+    EXPECT_EQ(ShownAt(110, 70), 0xFFFF00u);
+}
+
 // The rows a read-back leaves in a surface wider and taller than the picture: each pixel of the
-// picture made opaque, turned over when asked, and nothing outside the picture touched.
+// picture made opaque when asked, turned over when asked, and nothing outside the picture touched.
 TEST(FinishPicture, MakesThePictureOpaqueAndTurnsItsRowsOnlyWhenAsked)
 {
     constexpr int kStride = 5, kRows = 6, kWidth = 3;
     constexpr std::uint32_t kOutside = 0x12345678u;
-    for (bool turn : {false, true}) {
-        for (int height : {1, 2, 3, 4}) {
-            std::vector<std::uint32_t> pixels(kStride * kRows, kOutside);
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < kWidth; ++x) pixels[y * kStride + x] = static_cast<std::uint32_t>((y % 2) << 30 | y << 8 | x);
-            const platform::user::Surface surface{pixels.data(), kStride, kRows, kStride * 4};
-            platform::wgl::detail::FinishPicture(surface, kWidth, height, turn);
-            for (int y = 0; y < kRows; ++y)
-                for (int x = 0; x < kStride; ++x) {
-                    const int from = turn ? height - 1 - y : y;
-                    const std::uint32_t expected =
-                        y < height && x < kWidth ? 0xFF000000u | static_cast<std::uint32_t>(from << 8 | x) : kOutside;
-                    EXPECT_EQ(pixels[y * kStride + x], expected) << "turn " << turn << ", height " << height << ", at " << x << "," << y;
-                }
+    for (bool opaque : {true, false})
+        for (bool turn : {false, true}) {
+            for (int height : {1, 2, 3, 4}) {
+                std::vector<std::uint32_t> pixels(kStride * kRows, kOutside);
+                auto original = [](int x, int y) { return static_cast<std::uint32_t>((y % 2) << 30 | y << 8 | x); };
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < kWidth; ++x) pixels[y * kStride + x] = original(x, y);
+                const platform::user::Surface surface{pixels.data(), kStride, kRows, kStride * 4};
+                platform::wgl::detail::FinishPicture(surface, kWidth, height, turn, opaque);
+                for (int y = 0; y < kRows; ++y)
+                    for (int x = 0; x < kStride; ++x) {
+                        const int from = turn ? height - 1 - y : y;
+                        const std::uint32_t expected =
+                            y < height && x < kWidth ? (opaque ? 0xFF000000u : 0u) | original(x, from) : kOutside;
+                        EXPECT_EQ(pixels[y * kStride + x], expected)
+                            << "opaque " << opaque << ", turn " << turn << ", height " << height << ", at " << x << "," << y;
+                    }
+            }
         }
-    }
 }
 
 TEST(PixelFormat, RequestsItCannotMeetAndDcsWithoutWindowsFail)
