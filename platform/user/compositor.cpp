@@ -65,20 +65,6 @@ void overBlackRow(std::uint32_t* dst, const std::uint32_t* src, int count)
     }
 }
 
-RECT intersect(const RECT& a, const RECT& b)
-{
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.left >= r.right || r.top >= r.bottom) return RECT{0, 0, 0, 0};
-    return r;
-}
-
-bool empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-bool contains(const RECT& outer, const RECT& inner)
-{
-    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
-}
-
 void fillRect(const Surface& out, const RECT& r, std::uint32_t pixel)
 {
     for (int y = r.top; y < r.bottom; ++y) std::fill(out.row(y) + r.left, out.row(y) + r.right, pixel);
@@ -111,7 +97,7 @@ std::optional<std::size_t> coveringChild(const Node& n, int ox, int oy, const RE
         const int b = BorderOf(*cn);
         const RECT client{ox + cn->rect.left + b, oy + cn->rect.top + b, ox + cn->rect.left + b + cn->surface.width,
                           oy + cn->rect.top + b + cn->surface.height};
-        if (contains(client, area) && isOpaque(*cn)) return i;
+        if (Contains(client, area) && isOpaque(*cn)) return i;
     }
     return std::nullopt;
 }
@@ -123,8 +109,8 @@ std::optional<std::size_t> coveringChild(const Node& n, int ox, int oy, const RE
 void composeNode(const Surface& out, const Node& n, int ox, int oy, RECT clip, bool bottom = false)
 {
     const Surface& s = n.surface;
-    const RECT area = intersect(clip, RECT{ox, oy, ox + s.width, oy + s.height});
-    if (empty(area)) return;
+    const RECT area = Intersection(clip, RECT{ox, oy, ox + s.width, oy + s.height});
+    if (IsEmpty(area)) return;
     const std::optional<std::size_t> cover = coveringChild(n, ox, oy, area);
     if (!cover) {
         const bool opaque = n.opaque.value_or(false);
@@ -141,15 +127,15 @@ void composeNode(const Surface& out, const Node& n, int ox, int oy, RECT clip, b
         const Node* cn = Find(n.children[i]);
         if (cn == nullptr || !(cn->style & WS_VISIBLE)) continue;
         RECT wr{ox + cn->rect.left, oy + cn->rect.top, ox + cn->rect.right, oy + cn->rect.bottom};
-        RECT cclip = intersect(area, wr);
-        if (empty(cclip)) continue;
+        RECT cclip = Intersection(area, wr);
+        if (IsEmpty(cclip)) continue;
         int b = BorderOf(*cn);
         if (b) {
             RECT edges[4] = {{wr.left, wr.top, wr.right, wr.top + b},
                              {wr.left, wr.bottom - b, wr.right, wr.bottom},
                              {wr.left, wr.top, wr.left + b, wr.bottom},
                              {wr.right - b, wr.top, wr.right, wr.bottom}};
-            for (const RECT& e : edges) fillRect(out, intersect(cclip, e), kFramePixel);
+            for (const RECT& e : edges) fillRect(out, Intersection(cclip, e), kFramePixel);
         }
         composeNode(out, *cn, wr.left + b, wr.top + b, cclip);
     }
@@ -179,13 +165,13 @@ std::vector<RECT> composeDamage(Node& n, const Surface& picture, int width, int 
     const RECT inside{b, b, width - b, height - b};
     std::vector<RECT> composed;
     for (const RECT& d : n.damage) {
-        RECT r = intersect(d, bounds);
-        if (empty(r)) continue;
+        RECT r = Intersection(d, bounds);
+        if (IsEmpty(r)) continue;
         // The frame around the client area; inside, the window's own pixels lie over black.
         const RECT frame[4] = {{r.left, r.top, r.right, b}, {r.left, height - b, r.right, r.bottom}, {r.left, b, b, height - b},
                                {width - b, b, r.right, height - b}};
-        for (const RECT& f : frame) fillRect(picture, intersect(r, f), kFramePixel);
-        composeNode(picture, n, b, b, intersect(r, inside), true);
+        for (const RECT& f : frame) fillRect(picture, Intersection(r, f), kFramePixel);
+        composeNode(picture, n, b, b, Intersection(r, inside), true);
         composed.push_back(r);
     }
     n.damage.clear();

@@ -11,19 +11,7 @@ namespace platform::user::detail {
 
 namespace {
 
-bool overlaps(const RECT& a, const RECT& b)
-{
-    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
-}
-
-bool inside(const RECT& outer, const RECT& inner)
-{
-    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
-}
-
-RECT offset(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
-
-bool isTopLevel(const Node& n) { return n.parent == nullptr || !(n.style & WS_CHILD); }
+bool overlaps(const RECT& a, const RECT& b) { return !IsEmpty(Intersection(a, b)); }
 
 bool hasVisibleChild(const Node& n)
 {
@@ -52,13 +40,13 @@ Node* shownWhole(Node& n, RECT* shown)
 {
     RECT r{0, 0, n.surface.width, n.surface.height};
     for (Node* at = &n;;) {
-        if (!(at->style & WS_VISIBLE) || !inside(ClientRectOf(*at), r)) return nullptr;
+        if (!(at->style & WS_VISIBLE) || !Contains(ClientRectOf(*at), r)) return nullptr;
         const int b = BorderOf(*at);
-        if (isTopLevel(*at)) {
-            *shown = offset(r, b, b);
+        if (IsTopLevel(*at)) {
+            *shown = Offset(r, b, b);
             return at;
         }
-        r = offset(r, at->rect.left + b, at->rect.top + b);
+        r = Offset(r, at->rect.left + b, at->rect.top + b);
         Node* parent = Find(at->parent);
         if (parent == nullptr || coveredBySibling(*parent, *at, r)) return nullptr;
         at = parent;
@@ -89,7 +77,7 @@ void TakeBackPicture(Node& n)
     Surface shown;
     bool alphaUsed = true;
     const bool kept = top != nullptr && top->thread == std::this_thread::get_id() && HostKeptFramebuffer(*top, &shown, &alphaUsed) &&
-                      inside(RECT{0, 0, shown.width, shown.height}, r) && r.right - r.left == n.surface.width &&
+                      Contains(RECT{0, 0, shown.width, shown.height}, r) && r.right - r.left == n.surface.width &&
                       r.bottom - r.top == n.surface.height;
     if (!kept) {
         InvalidateNode(n, nullptr, false);
@@ -142,13 +130,13 @@ bool BeginDirectPicture(HWND hwnd, Surface* target, bool* alphaUsed)
 {
     std::lock_guard lock(TreeMutex());
     Node* n = Find(hwnd);
-    if (target == nullptr || alphaUsed == nullptr || n == nullptr || n->surface.pixels == nullptr || isTopLevel(*n) || hasVisibleChild(*n)) return false;
+    if (target == nullptr || alphaUsed == nullptr || n == nullptr || n->surface.pixels == nullptr || IsTopLevel(*n) || hasVisibleChild(*n)) return false;
     RECT r{};
     Node* top = shownWhole(*n, &r);
     Surface shown;
     const auto self = std::this_thread::get_id();
     if (top == nullptr || n->thread != self || top->thread != self || !HostKeptFramebuffer(*top, &shown, alphaUsed) ||
-        !inside(RECT{0, 0, shown.width, shown.height}, r))
+        !Contains(RECT{0, 0, shown.width, shown.height}, r))
         return false;
     // What other windows left there is about to be written over.
     forEachInTree(*top, [n, &r](Node& other) {
@@ -172,7 +160,7 @@ void EndDirectPicture(HWND hwnd, bool written)
     n->onDisplay = r;
     n->opaque = true;
     // Whatever was to be composed again inside the picture is the picture now (it lies on top).
-    std::erase_if(top->damage, [&r](const RECT& d) { return inside(r, d); });
+    std::erase_if(top->damage, [&r](const RECT& d) { return Contains(r, d); });
     NoteWrittenToDisplay(*top, r);
 }
 

@@ -30,10 +30,6 @@ thread_local void* t_attachObject = nullptr;
 
 std::recursive_mutex& TreeMutex() { return tree().mutex; }
 
-namespace {
-
-constexpr std::size_t kMostDamageRects = 16;  // beyond that they become their bounding box
-
 bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 RECT Intersection(const RECT& a, const RECT& b)
@@ -54,6 +50,12 @@ bool Contains(const RECT& outer, const RECT& inner)
 
 RECT Offset(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
+bool IsTopLevel(const Node& n) { return n.parent == nullptr || !(n.style & WS_CHILD); }
+
+namespace {
+
+constexpr std::size_t kMostDamageRects = 16;  // beyond that they become their bounding box
+
 void AddDamage(Node& top, const RECT& r)
 {
     std::vector<RECT>& d = top.damage;
@@ -67,8 +69,6 @@ void AddDamage(Node& top, const RECT& r)
     }
     if (!tree().changedSince) tree().changedSince = std::chrono::steady_clock::now();
 }
-
-bool IsTopLevel(const Node& n) { return n.parent == nullptr || !(n.style & WS_CHILD); }
 
 }  // namespace
 

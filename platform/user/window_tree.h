@@ -94,6 +94,15 @@ State& ControlStateOf(Node& n)
     return static_cast<State&>(*n.control);
 }
 
+// Rectangles (right and bottom outside), as the layer's files use them.
+bool IsEmpty(const RECT& r);
+RECT Intersection(const RECT& a, const RECT& b);  // empty rectangles come out as all zeros
+RECT Bounds(const RECT& a, const RECT& b);
+bool Contains(const RECT& outer, const RECT& inner);
+RECT Offset(const RECT& r, LONG dx, LONG dy);
+// A window without a parent, or one owned rather than contained (a popup).
+bool IsTopLevel(const Node& n);
+
 // Guards the tree. Held only briefly: never while a window procedure runs.
 std::recursive_mutex& TreeMutex();
 // The window's pixels inside rect (client coordinates; null: all) differ from what was last

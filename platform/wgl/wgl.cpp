@@ -371,11 +371,10 @@ BOOL SwapBuffers(HDC dc)
     platform::user::Surface shown;
     bool alphaUsed = true;
     if (platform::user::BeginDirectPicture(hwnd, &shown, &alphaUsed)) {
-        const bool fills = c->width >= shown.width && c->height >= shown.height;
-        const bool written = fills && ReadPicture(c, shown, shown.width, shown.height, alphaUsed);
+        const bool written = c->width >= shown.width && c->height >= shown.height &&
+                             ReadPicture(c, shown, shown.width, shown.height, alphaUsed);
         platform::user::EndDirectPicture(hwnd, written);
         if (written) return TRUE;
-        if (fills) return FALSE;
     }
     // The window may have been sized since the framebuffer was: its top-left part is published.
     platform::user::Surface* surface = platform::user::GetWindowSurface(hwnd);
