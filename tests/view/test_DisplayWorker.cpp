@@ -92,7 +92,9 @@ protected:
         CAutoLock lock(&theApp.m_capture.m_lockFrame);
         return theApp.m_capture.m_bNewFrame != 0;
     }
-    // Pumps the queue until pred holds or the time runs out.
+    // Handles messages one at a time until pred holds or the time runs out, then what is still
+    // queued, for a moment at most. Paints slower than the frames (a sanitizer's build) keep the
+    // queue from ever running empty, so nothing here waits for that.
     template <class Pred>
     static bool PumpUntil(Pred pred, DWORD timeoutMs = 5000)
     {
@@ -100,10 +102,22 @@ protected:
         while (!pred()) {
             if (GetTickCount() - start > timeoutMs)
                 return false;
-            Pump();
-            Sleep(1);
+            if (!PumpOne())
+                Sleep(1);
         }
-        Pump();
+        const DWORD drain = GetTickCount();
+        while (GetTickCount() - drain < 200 && PumpOne()) {
+        }
+        return true;
+    }
+    // Handles one queued message; false when there was none.
+    static bool PumpOne()
+    {
+        MSG msg;
+        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+            return false;
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
         return true;
     }
     // Raises one new frame and waits until the worker has shown it (code 5 handled).
