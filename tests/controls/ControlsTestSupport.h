@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 
 #include "platform/user/CWnd.h"
@@ -55,6 +56,21 @@ inline int CountTinted(const platform::user::Picture& p, const RECT& r, COLORREF
             const std::uint32_t px = p.at(x, y);
             n += lit((px >> 16) & 0xFF) == (GetRValue(c) != 0) && lit((px >> 8) & 0xFF) == (GetGValue(c) != 0) &&
                  lit(px & 0xFF) == (GetBValue(c) != 0);
+        }
+    }
+    return n;
+}
+
+// The number of pixels in the rectangle within `tolerance` of colour c in each channel, as the
+// cores of anti-aliased strokes are, whatever the ground around them.
+inline int CountNear(const platform::user::Picture& p, const RECT& r, COLORREF c, int tolerance)
+{
+    auto near = [tolerance](std::uint32_t channel, int wanted) { return std::abs(static_cast<int>(channel) - wanted) <= tolerance; };
+    int n = 0;
+    for (int y = std::max<int>(0, r.top); y < std::min<int>(p.height, r.bottom); ++y) {
+        for (int x = std::max<int>(0, r.left); x < std::min<int>(p.width, r.right); ++x) {
+            const std::uint32_t px = p.at(x, y);
+            n += near((px >> 16) & 0xFF, GetRValue(c)) && near((px >> 8) & 0xFF, GetGValue(c)) && near(px & 0xFF, GetBValue(c));
         }
     }
     return n;

@@ -115,8 +115,13 @@ TEST_F(CurveDialogTest, ShowsAGreyTitleStripACloseImageAndADarkBody)
     EXPECT_EQ(skin_test::Rgb(p, 300, 15), kTitleGround);
     EXPECT_EQ(skin_test::Rgb(p, 200, 35), kBodyGround);
     EXPECT_EQ(skin_test::Rgb(p, 30, 150), 0u);  // the plot's black ground
-    // The caption in white at the strip's left, the close image in its light.
-    EXPECT_GT(CountTinted(p, CRect(0, 0, 120, 30), RGB(255, 255, 255)), 10);
+    // The caption in white at the strip's left, vertically centred; the strip's own grey is no
+    // part of it.
+    EXPECT_GT(CountNear(p, CRect(0, 0, 120, 30), RGB(255, 255, 255), 0x20), 10);
+    const RECT caption = skin_test::InkBounds(p, CRect(0, 0, 519 - 35, 30), kTitleGround);
+    EXPECT_LE(caption.left, 4);
+    EXPECT_NEAR((caption.top + caption.bottom) / 2.0, 15.0, 3.0);
+    // The close image in its light.
     const RECT ink = skin_test::InkBounds(p, CRect(519 - 35, 0, 519 - 7, 28), kTitleGround);
     EXPECT_EQ(ink.left, 519 - 35 + 3);
     EXPECT_EQ(ink.top, 3);
