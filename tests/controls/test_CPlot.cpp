@@ -51,6 +51,29 @@ protected:
         plot.Invalidate(TRUE);
         return Shot(host);
     }
+    // What a box of the plot shows when DrawText puts `text` there in this font and colour, with
+    // these flags, over the plot's black ground.
+    platform::user::Picture Lettering(const CString& text, int points, COLORREF colour, CRect box, UINT format)
+    {
+        CClientDC screen(&host);
+        CDC dc;
+        dc.CreateCompatibleDC(&screen);
+        CBitmap bitmap;
+        bitmap.CreateCompatibleBitmap(&screen, 400, 300);
+        CBitmap* oldBitmap = dc.SelectObject(&bitmap);
+        dc.FillSolidRect(CRect(0, 0, 400, 300), kBlack);
+        dc.SetBkMode(TRANSPARENT);
+        CFont font;
+        font.CreatePointFont(points * 10, "Courier New");
+        CFont* oldFont = dc.SelectObject(&font);
+        dc.SetTextColor(colour);
+        dc.DrawText(text, &box, format);
+        dc.SelectObject(oldFont);
+        dc.SelectObject(oldBitmap);
+        platform::user::Picture p{400, 300, std::vector<std::uint32_t>(400 * 300)};
+        bitmap.GetBitmapBits(static_cast<DWORD>(p.pixels.size() * 4), p.pixels.data());
+        return p;
+    }
 
     Host host;
     CPlot plot;
@@ -200,6 +223,38 @@ TEST_F(PlotTest, PaintsTheGroundGridAxesAndLegend)
     EXPECT_EQ(p.at(320, 10), Opaque(kGreen));
     EXPECT_GT(CountTinted(p, CRect(275, 1, 305, 19), kRed), 10);
     EXPECT_GT(CountTinted(p, CRect(340, 1, 370, 19), kGreen), 10);
+}
+
+TEST_F(PlotTest, TheYRangeAndTheTitleAreLetteredInTheirFontsColoursAndPlaces)
+{
+    plot.GetYAxis().m_fMin = -3.5f;
+    plot.GetYAxis().m_fMax = 41.25f;
+    // The labels take the x axis's colour, whatever the y axis's.
+    plot.GetXAxis().m_crColor = RGB(255, 255, 0);
+    plot.GetYAxis().m_crColor = RGB(0, 255, 255);
+    plot.m_strTitle = "Max over time";
+    plot.m_crTitle = RGB(255, 128, 0);
+    const platform::user::Picture shown = Show();
+    struct Case {
+        const char* what;
+        const char* text;
+        int points;
+        COLORREF colour;
+        CRect box;
+        UINT format;
+    };
+    const Case cases[] = {
+        {"the range's minimum", "-3.50", 6, RGB(255, 255, 0), CRect(5, 260, 60, 280), DT_CENTER | DT_BOTTOM},
+        {"the range's maximum", "41.25", 6, RGB(255, 255, 0), CRect(5, 20, 60, 40), DT_CENTER | DT_BOTTOM},
+        {"the title", "Max over time", 9, RGB(255, 128, 0), CRect(60, 1, 380, 19), DT_CENTER},
+    };
+    for (const Case& c : cases) {
+        const platform::user::Picture wanted = Lettering(c.text, c.points, c.colour, c.box, c.format);
+        ASSERT_GT(CountTinted(wanted, c.box, c.colour), 5) << c.what << ": no text to compare with";
+        for (int y = c.box.top; y < c.box.bottom; ++y)
+            for (int x = c.box.left; x < c.box.right; ++x)
+                ASSERT_EQ(skin_test::Rgb(shown, x, y), skin_test::Rgb(wanted, x, y)) << c.what << " at " << x << "," << y;
+    }
 }
 
 TEST_F(PlotTest, CurveSegmentsAreClippedToThePlotArea)
