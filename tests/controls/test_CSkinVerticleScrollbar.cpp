@@ -3,7 +3,9 @@
 // thumb; and the memory DC that shows a drawing in one step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -227,6 +229,105 @@ TEST_F(ScrollbarTest, HeldArrowRepeatsOnTheRealTimers)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(Pos(), released);  // the repeat ended with the release
+}
+
+// The order in which timers first fire. A period is told without reading a clock: a probe timer a
+// millisecond shorter, set just before the control sets its own, and one a millisecond longer, set
+// just after, fire on either side of it however loaded the machine is; a control timer of another
+// period falls outside them.
+class TimerOrder {
+public:
+    explicit TimerOrder(CWnd& probes) : m_probes(probes) {}
+
+    // Runs `setsTimer` between two probes around `periodMs`; returns the ids of the probes.
+    std::pair<UINT_PTR, UINT_PTR> Bracket(UINT periodMs, const std::function<void()>& setsTimer)
+    {
+        const UINT_PTR shorter = ++m_nextProbe, longer = ++m_nextProbe;
+        m_probes.SetTimer(shorter, periodMs - 1);
+        setsTimer();
+        m_probes.SetTimer(longer, periodMs + 1);
+        return {shorter, longer};
+    }
+    // Pumps as the program's loops do until each of `awaited` has fired or ten seconds have passed.
+    // `handle` sees each timer message first and returns true when it has dispatched it itself.
+    void PumpUntilFired(const std::vector<std::pair<HWND, UINT_PTR>>& awaited, const std::function<bool(const MSG&)>& handle = {})
+    {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!AllFired(awaited) && std::chrono::steady_clock::now() < give_up) {
+            MSG msg;
+            if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            if (msg.message == WM_TIMER) {
+                Note(msg.hwnd, msg.wParam);
+                if (handle && handle(msg))
+                    continue;
+            }
+            if (!AfxPreTranslateTree(nullptr, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessage(&msg);
+            }
+        }
+    }
+    // Each timer fired, and first in this order.
+    bool FiredInOrder(UINT_PTR probeBefore, HWND hwnd, UINT_PTR id, UINT_PTR probeAfter) const
+    {
+        const int before = Place(m_probes.m_hWnd, probeBefore), own = Place(hwnd, id), after = Place(m_probes.m_hWnd, probeAfter);
+        return before >= 0 && before < own && own < after;
+    }
+
+private:
+    // Where a timer first fired among all those seen; -1 when it never did.
+    int Place(HWND hwnd, UINT_PTR id) const
+    {
+        const auto at = std::find(m_fired.begin(), m_fired.end(), std::make_pair(hwnd, id));
+        return at == m_fired.end() ? -1 : static_cast<int>(at - m_fired.begin());
+    }
+    void Note(HWND hwnd, UINT_PTR id)
+    {
+        if (Place(hwnd, id) < 0)
+            m_fired.emplace_back(hwnd, id);
+        if (hwnd == m_probes.m_hWnd)
+            m_probes.KillTimer(id);
+    }
+    bool AllFired(const std::vector<std::pair<HWND, UINT_PTR>>& awaited) const
+    {
+        return std::all_of(awaited.begin(), awaited.end(), [this](const auto& t) { return Place(t.first, t.second) >= 0; });
+    }
+
+    CWnd& m_probes;
+    UINT_PTR m_nextProbe = 100;
+    std::vector<std::pair<HWND, UINT_PTR>> m_fired;
+};
+
+TEST_F(ScrollbarTest, AHeldArrowWaits250MsOnTimer2ThenRepeatsEvery50MsOnTimer1)
+{
+    Fill(kRows);
+    TimerOrder order(host);
+    const int y = kBarHeight - 25;  // the down arrow
+    skin_test::MouseTo(bar.m_hWnd, 6, y);
+    const auto [beforeDelay, afterDelay] = order.Bracket(250, [&] { skin_test::MouseButton(bar.m_hWnd, 6, y, true); });
+    std::pair<UINT_PTR, UINT_PTR> repeat{};
+    int posAtFirstRepeat = -1;
+    order.PumpUntilFired({{host.m_hWnd, afterDelay}, {bar.m_hWnd, 1}}, [&](const MSG& msg) {
+        if (msg.hwnd == bar.m_hWnd && msg.wParam == 1 && posAtFirstRepeat < 0)
+            posAtFirstRepeat = Pos();
+        if (msg.hwnd != bar.m_hWnd || msg.wParam != 2 || repeat.first != 0)
+            return false;
+        // The delay's end starts the repeat: bracket it as it happens.
+        repeat = order.Bracket(50, [&] { DispatchMessage(&msg); });
+        return true;
+    });
+    ASSERT_NE(repeat.first, 0u) << "timer 2 never fired";
+    order.PumpUntilFired({{host.m_hWnd, repeat.second}});
+
+    EXPECT_TRUE(order.FiredInOrder(beforeDelay, bar.m_hWnd, 2, afterDelay)) << "the delay is not 250 ms";
+    EXPECT_TRUE(order.FiredInOrder(repeat.first, bar.m_hWnd, 1, repeat.second)) << "the repeat is not 50 ms";
+    // No line before the first repeat tick; each tick scrolls one.
+    EXPECT_EQ(posAtFirstRepeat, 0);
+    EXPECT_GE(Pos(), 1);
+    Release(y);
 }
 
 TEST_F(ScrollbarTest, ReleaseOffTheThumbPagesTowardsThePoint)
