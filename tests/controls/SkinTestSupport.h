@@ -47,7 +47,8 @@ inline void Pump()
 
 // A top-level window that paints its client area in one colour, counts its paints and erasures,
 // keeps what its last paint was asked to cover, and hands each BN_CLICKED notice of its buttons
-// to `clicked`.
+// to `clicked` where a handler in its message map would hear it: only when the button's own
+// reflected handler lets the notice go on.
 class Host : public CWnd {
 public:
     COLORREF colour = RGB(255, 0, 0);
@@ -72,13 +73,13 @@ public:
         return CWnd::WindowProc(message, wParam, lParam);
     }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    BOOL OnCmdMsg(UINT id, int code, LRESULT* result) override
     {
-        // The button's own reflected handler runs inside the base class, before the owner hears.
-        BOOL handled = CWnd::OnCommand(wParam, lParam);
-        if (HIWORD(wParam) == BN_CLICKED && clicked)
-            clicked(LOWORD(wParam));
-        return handled;
+        if (code == BN_CLICKED && clicked) {
+            clicked(id);
+            return TRUE;
+        }
+        return CWnd::OnCmdMsg(id, code, result);
     }
 
 private:
