@@ -207,6 +207,15 @@ inline void UserClick(HWND hwnd, int x, int y)
     MouseButton(hwnd, x, y, true);
     MouseButton(hwnd, x, y, false);
 }
+// Two clicks whose steps all enter the queue before any is handled, so that the second press
+// comes as a double click however long the handlers take.
+inline void UserDoubleClick(HWND hwnd, int x, int y)
+{
+    MouseTo(hwnd, x, y);
+    for (bool down : {true, false, true, false})
+        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, down);
+    Pump();
+}
 
 // Each test starts with GDI+ running and ends with the input state clean.
 class SkinTest : public user_test::UserTest {
