@@ -1,11 +1,13 @@
 // Playback of recordings and opening of snapshots through clicks on the real main window's
-// thumbnails, the stops of a playback, and the refresh after a palette change.
+// thumbnails, the stops of a playback, the colour bar's markers after each shown frame, and the
+// refresh after a palette change.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/user/message_queue.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/controls/ThumbnailFiles.h"
 #include "view/COGLCircleColorMap.h"
@@ -111,23 +113,40 @@ struct Stopper {
     int button;  // Del or Clc, or -1: a click on another video
 };
 
-class PlaybackStopTest : public PlaybackTest, public ::testing::WithParamInterface<Stopper> {};
+class PlaybackStopTest : public PlaybackTest, public ::testing::WithParamInterface<Stopper> {
+protected:
+    // Serves nothing on this thread until the playback sends its notification of a shown frame:
+    // the playback then waits for this thread, and cannot end before the stop serves it.
+    void HoldPlaybackInItsNotification()
+    {
+        // The loaders are the only other threads that send to this one.
+        ASSERT_TRUE(PumpUntil([&] { return !dlg.m_listImage.IsThreadWorkerRunning() && !dlg.m_listVideo.IsThreadWorkerRunning(); }));
+        ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 10000, QS_SENDMESSAGE), WAIT_OBJECT_0);
+    }
+};
 
-TEST_P(PlaybackStopTest, StoppingAPlaybackEndsItAtOnceAndSaysTerminated)
+// Each stop comes while the playback waits for this thread, as the commands of a click send it.
+TEST_P(PlaybackStopTest, StoppingAPlaybackEndsItAndSaysTerminated)
 {
     Click(B::kSourceVideo);
     ClickItem(dlg.m_listVideo, "clip_b.avi");
     ASSERT_TRUE(PumpUntil([&] { return ShownVideoSample() >= kBaseB + 3; }));
-    const DWORD start = GetTickCount();
-    if (GetParam().button >= 0) Click(GetParam().button);
-    else ClickItem(dlg.m_listVideo, "clip_a.avi");
-    // Within the stop's time-out: a stop while the playback waits in its notification of the shown
-    // frame is served at once.
-    EXPECT_LT(GetTickCount() - start, 900u) << "took " << GetTickCount() - start;
-    EXPECT_TRUE(PumpUntil([&] { return Status() == "操作终止."; }));
+    // The fixture's stopped workers left their own "terminated" there.
+    dlg.m_lightStatus.SetWindowText("playing");
+    HoldPlaybackInItsNotification();
+    const int button = GetParam().button;
+    if (button >= 0) {
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(ID_TOOLBAR_FIRST + button, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(dlg.m_btn[button].GetSafeHwnd()));
+        EXPECT_FALSE(dlg.IsThreadWorkerRunning()) << "the video is closed when the command is done";
+    } else {
+        // The new playback may use the reader only once the old one has ended.
+        dlg.StartPlayback(folder.Path("clip_a.avi").c_str());
+    }
+    EXPECT_TRUE(PumpUntil([&] { return Status() == "操作终止."; })) << Status();
     ASSERT_TRUE(PlaybackEnded());
     const int last = ShownVideoSample();
-    if (GetParam().button >= 0) {
+    if (button >= 0) {
         EXPECT_GE(last, kBaseB + 3);
         EXPECT_LT(last, kBaseB + kFramesB - 1) << "stopped before its end";
     } else {
@@ -171,6 +190,40 @@ TEST_F(PlaybackTest, AClickOnASnapshotLoadsTheStillSlotWhileTheCameraStaysShown)
     EXPECT_EQ(dlg.OpenIrFile(folder.Path("broken.ir").c_str()), 0);
     ASSERT_NE(image.temp_data, nullptr);
     EXPECT_EQ(std::vector<std::uint16_t>(image.temp_data, image.temp_data + image.temp_size / 2), board);
+}
+
+// The colour bar's markers as the colour map places them now, and as the bar shows them.
+std::vector<double> MarkersOfTheColourMap()
+{
+    const ZelColorMap& map = theApp.m_capture.m_colorMap;
+    std::vector<double> positions;
+    for (std::uint16_t raw : {map.m_nDisplayHigh.load(), map.m_nDisplayLow.load(), map.m_nAlarm.load(),
+                              map.m_nFrameMax.load(), map.m_nFrameMin.load()})
+        positions.push_back(colour_bar::MarkerPosition(raw, map.m_nRangeLow, map.m_nRangeHigh));
+    return positions;
+}
+
+std::vector<double> MarkersShown(const COGLSlider& bar)
+{
+    return std::vector<double>(std::begin(bar.m_dMarkerPos), std::end(bar.m_dMarkerPos));
+}
+
+TEST_F(PlaybackTest, APlayedFrameAndAnOpenedSnapshotMoveTheColourBarsMarkers)
+{
+    COGLSlider& bar = dlg.m_slider;
+    Click(B::kSourceVideo);
+    std::fill(std::begin(bar.m_dMarkerPos), std::end(bar.m_dMarkerPos), -1.0);
+    ClickItem(dlg.m_listVideo, "clip_a.avi");
+    ASSERT_TRUE(PlaybackEnded());
+    const ZelColorMap& map = theApp.m_capture.m_colorMap;
+    ASSERT_EQ(map.m_nFrameMax, kBaseA + kFramesA - 1 + 640) << "coloured up to the last frame";
+    EXPECT_EQ(MarkersShown(bar), MarkersOfTheColourMap());
+
+    Click(B::kImageList);
+    std::fill(std::begin(bar.m_dMarkerPos), std::end(bar.m_dMarkerPos), -1.0);
+    ClickItem(dlg.m_listImage, "board.ir");
+    ASSERT_EQ(map.m_nFrameMax, thumbnail_test::Raw(60.0)) << "the snapshot coloured";
+    EXPECT_EQ(MarkersShown(bar), MarkersOfTheColourMap());
 }
 
 TEST_F(PlaybackTest, APaletteChangeReloadsOnlyAListWhoseLoaderIsIdle)

@@ -64,12 +64,29 @@ TEST_F(AlarmLoop, TenPlaysForFiveTicksAndStopsAtMinusOne)
     EXPECT_FALSE(platform::sound::IsPlaying());
 }
 
-TEST_F(AlarmLoop, ZeroStopsAPlayingSound)
+// Left alone, the sound of a 10 stops by itself five ticks later; here the count is held up for
+// longer than that, so only the written 0 can stop it, at the loop's next tick.
+TEST_F(AlarmLoop, ZeroStopsAPlayingSoundAtTheNextTick)
 {
     theApp.m_nAlarmCountdown = 10;
     ASSERT_TRUE(WaitFor([] { return platform::sound::IsPlaying(); }));
+    // Each tick takes the 8 written back to 6; eight ticks are more than a 10 plays.
+    theApp.m_nAlarmCountdown = 8;
+    for (int tick = 0; tick < 8; ++tick) {
+        ASSERT_TRUE(WaitFor([] { return theApp.m_nAlarmCountdown != 8; })) << "tick " << tick;
+        EXPECT_GT(theApp.m_nAlarmCountdown, 0) << "tick " << tick;
+        ASSERT_TRUE(platform::sound::IsPlaying()) << "tick " << tick;
+        theApp.m_nAlarmCountdown = 8;
+    }
     theApp.m_nAlarmCountdown = 0;
-    EXPECT_TRUE(WaitFor([] { return !platform::sound::IsPlaying(); }));
+    std::vector<int> seen;
+    EXPECT_TRUE(WaitFor([&] {
+        const int c = theApp.m_nAlarmCountdown;
+        if (c != 0 && (seen.empty() || seen.back() != c)) seen.push_back(c);
+        return !platform::sound::IsPlaying();
+    }));
+    // The tick that read the 0 stopped the sound and stored -1: the count never ran on above 0.
+    for (int c : seen) EXPECT_LT(c, 0) << "the count ran on from its own value";
     EXPECT_LT(theApp.m_nAlarmCountdown, 0);
 }
 

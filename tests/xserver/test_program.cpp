@@ -1,7 +1,7 @@
 // The program itself on a real X server, run as a user runs it: it starts maximised with the
 // camera's live image, a click on a mode button and on the language button acts, Snap and Rec
-// leave their files and thumbnails, and its close button ends it with exit status 0 and the
-// settings saved.
+// leave their files and thumbnails, a hot region sounds the alarm, and its close button ends it
+// with exit status 0 and the settings saved.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -31,7 +31,9 @@ protected:
         if (display.empty()) GTEST_SKIP() << "no X server named in VANTREL_XSERVER_DISPLAY: scripts/test starts one";
         std::string reason;
         ASSERT_TRUE(m_x.Open(display, &reason)) << reason;
-        ASSERT_TRUE(m_program.Start({{"DISPLAY", display}, {"SDL_VIDEODRIVER", "x11"}}));
+        // Its sound goes to a file, which appears when a sound starts.
+        ASSERT_TRUE(m_program.Start({{"DISPLAY", display}, {"SDL_VIDEODRIVER", "x11"}, {"SDL_AUDIODRIVER", "disk"},
+                                     {"SDL_DISKAUDIOFILE", SoundFile().string()}}));
         m_screen = m_x.Grab(RECT{0, 0, 1, 1});
     }
     void TearDown() override
@@ -78,6 +80,8 @@ protected:
         return static_cast<long>((1.0 - MatchingShare(a, b, region, kTolerance)) * (region.right - region.left) *
                                  (region.bottom - region.top));
     }
+
+    std::filesystem::path SoundFile() const { return m_program.Dir() / "sound.raw"; }
 
     XServer m_x;
     app_test::ProgramProcess m_program{"xserver-program"};
@@ -152,6 +156,18 @@ TEST_F(ProgramOnXServer, SnapAndRecByClicksLeaveTheirFilesAndThumbnails)
     ASSERT_EQ(recordings.size(), 1u);
     // About two seconds of frames of 256 x 192 samples.
     EXPECT_GT(std::filesystem::file_size(recordings[0]), 25u * 256 * 192 * 2);
+}
+
+// ROI Check's rectangle takes in a component warmer than the alarm threshold: the alarm sounds.
+TEST_F(ProgramOnXServer, AHotRegionSoundsTheAlarm)
+{
+    ASSERT_TRUE(Started());
+    EXPECT_FALSE(std::filesystem::exists(SoundFile())) << "no region, no sound";
+    m_x.Click(POINT{m_width - 265 + 125 + 57, m_height - 310 + 45 + 20});
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor([&] {
+        std::error_code ec;
+        return std::filesystem::file_size(SoundFile(), ec) > 0 && !ec;
+    }));
 }
 
 }  // namespace
