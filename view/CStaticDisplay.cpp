@@ -10,6 +10,7 @@
 #include "controls/CDlgCurve.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
+#include "view/CompareTwin.h"
 
 namespace {
 
@@ -249,24 +250,20 @@ void CStaticDisplay::UpdateCurves()
 void CStaticDisplay::FeedCurve(CDlgCurve& curve, const SampleBlock& raw)
 {
     const RenderView& v = m_renderer.m_pViews[0];
-    const int half = static_cast<int>(v.imageWidth / 2);
     const auto rect = static_cast<std::size_t>(curve.m_nRectIndex);
     const auto polygon = static_cast<std::size_t>(curve.m_nPolygonIndex);
     RoiStats left, right;
     if (curve.m_nRectIndex >= 0) {
         if (rect >= v.rects.size())
             return;
-        RectShape twin = *v.rects[rect];
-        twin.x += half;
+        const RectShape twin = CompareTwin(v, *v.rects[rect]);
         CalcRectStats(raw, &v, v.rects[rect], &left);
         CalcRectStats(raw, &v, &twin, &right);
     } else if (curve.m_nPolygonIndex >= 0) {
         if (polygon >= v.polygons.size())
             return;
         PolygonShape twin;
-        twin.m_points = v.polygons[polygon]->m_points;
-        for (POINT& p : twin.m_points)
-            p.x += half;
+        twin.m_points = CompareTwin(v, v.polygons[polygon]->m_points);
         CalcPolygonStats(raw, &v, v.polygons[polygon], &left);
         CalcPolygonStats(raw, &v, &twin, &right);
     } else {
@@ -531,7 +528,6 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
-    const int half = m_shown.width / 2;
     const double threshold = ZelColorMap::RawToCelsius(theApp.m_capture.m_colorMap.m_nAlarm);
     bool calm = true;
     char label[96];
@@ -540,9 +536,7 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
         const bool selected = listed == v.selectedRect;
         const int copies = m_nDisplayMode == 2 ? 2 : 1;
         for (int j = 0; j < copies; ++j) {
-            RectShape c = *listed;
-            if (j == 1)
-                c.x += half;
+            const RectShape c = j == 1 ? CompareTwin(v, *listed) : *listed;
             const int x = c.x, y = c.y, w = c.w, h = c.h;
             if (selected) {
                 r.DrawRect(x + w, y, 3, 3, 0);
@@ -586,7 +580,6 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
-    const int half = static_cast<int>(v.imageWidth / 2);
     const std::uint16_t threshold = theApp.m_capture.m_colorMap.m_nAlarm;
     bool calm = true;
     char label[96];
@@ -598,11 +591,7 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
         const int copies = m_nDisplayMode == 2 ? 2 : 1;
         for (int j = 0; j < copies; ++j) {
             PolygonShape c;
-            c.m_points = listed->m_points;
-            if (j == 1) {
-                for (POINT& p : c.m_points)
-                    p.x += half;
-            }
+            c.m_points = j == 1 ? CompareTwin(v, listed->m_points) : listed->m_points;
             const std::vector<POINT>& pts = c.m_points;
             const std::size_t n = pts.size();
             for (std::size_t k = 0; k < n; ++k) {
