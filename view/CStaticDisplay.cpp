@@ -31,6 +31,13 @@ int& CurveIndex(CDlgCurve& curve, int kind)
     return kind == SHAPE_RECT ? curve.m_nRectIndex : curve.m_nPolygonIndex;
 }
 
+// A region with no pixel in the frame has no maximum to plot.
+void PlotMaximum(RealtimeCurve::CPlot& plot, int x, const RoiStats& s, int series)
+{
+    if (HasPixels(s))
+        plot.AddPoint(static_cast<float>(x), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max))), series);
+}
+
 // A record's temperature block, no larger than the record holds.
 SampleBlock SamplesOf(const IrFrame& frame)
 {
@@ -270,8 +277,8 @@ void CStaticDisplay::FeedCurve(CDlgCurve& curve, const SampleBlock& raw)
         return;
     }
     const int n = curve.m_nSamples++;
-    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(left.max))), 0);
-    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(right.max))), 1);
+    PlotMaximum(curve.m_plot, n, left, 0);
+    PlotMaximum(curve.m_plot, n, right, 1);
     const int lo = curve.m_nSamples > kCurveSamplesShown ? curve.m_nSamples - kCurveSamplesShown : 0;
     RealtimeCurve::AxisData& x = curve.m_plot.GetXAxis();
     x.m_fMin = x.m_fDataMin = static_cast<float>(lo);

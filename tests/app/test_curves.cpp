@@ -304,4 +304,20 @@ const TwinCase kTwinCases[] = {
 INSTANTIATE_TEST_SUITE_P(Compare, TwinCurves, ::testing::ValuesIn(kTwinCases),
                          [](const ::testing::TestParamInfo<TwinCase>& i) { return std::string(i.param.name); });
 
+TEST_F(CurveTest, ARegionWithNoPixelInTheFrameAddsNoPoint)
+{
+    // Drawn, then dragged by its bottom right handle past its top left corner: negative extents
+    // hold no pixel, nor do its twin's.
+    DrawRect(20, 30, 60, 70);
+    DrawRect(58, 68, 10, 20);
+    ASSERT_EQ(View().rects.size(), 1u);
+    ASSERT_LT(View().rects[0]->w, 0);
+    ASSERT_LT(View().rects[0]->h, 0);
+    FrameArrives(2);
+    CDlgCurve* d = dlg.m_curveDlgs[0];
+    EXPECT_EQ(Series(d, 0).m_nCount, 0);
+    EXPECT_EQ(Series(d, 1).m_nCount, 0);
+    EXPECT_EQ(d->m_nSamples, 2);
+}
+
 }  // namespace
