@@ -10,6 +10,7 @@
 #include "controls/CDlgCurve.h"
 #include "foundation/CAutoLock.h"
 #include "platform/kernel/clock.h"
+#include "view/CompareTwin.h"
 
 namespace {
 
@@ -28,6 +29,13 @@ constexpr int kCurveAxisLength = 210;
 int& CurveIndex(CDlgCurve& curve, int kind)
 {
     return kind == SHAPE_RECT ? curve.m_nRectIndex : curve.m_nPolygonIndex;
+}
+
+// A region with no pixel in the frame has no maximum to plot.
+void PlotMaximum(RealtimeCurve::CPlot& plot, int x, const RoiStats& s, int series)
+{
+    if (HasPixels(s))
+        plot.AddPoint(static_cast<float>(x), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max))), series);
 }
 
 // A record's temperature block, no larger than the record holds.
@@ -249,32 +257,28 @@ void CStaticDisplay::UpdateCurves()
 void CStaticDisplay::FeedCurve(CDlgCurve& curve, const SampleBlock& raw)
 {
     const RenderView& v = m_renderer.m_pViews[0];
-    const int half = static_cast<int>(v.imageWidth / 2);
     const auto rect = static_cast<std::size_t>(curve.m_nRectIndex);
     const auto polygon = static_cast<std::size_t>(curve.m_nPolygonIndex);
     RoiStats left, right;
     if (curve.m_nRectIndex >= 0) {
         if (rect >= v.rects.size())
             return;
-        RectShape twin = *v.rects[rect];
-        twin.x += half;
+        const RectShape twin = CompareTwin(v, *v.rects[rect]);
         CalcRectStats(raw, &v, v.rects[rect], &left);
         CalcRectStats(raw, &v, &twin, &right);
     } else if (curve.m_nPolygonIndex >= 0) {
         if (polygon >= v.polygons.size())
             return;
         PolygonShape twin;
-        twin.m_points = v.polygons[polygon]->m_points;
-        for (POINT& p : twin.m_points)
-            p.x += half;
+        twin.m_points = CompareTwin(v, v.polygons[polygon]->m_points);
         CalcPolygonStats(raw, &v, v.polygons[polygon], &left);
         CalcPolygonStats(raw, &v, &twin, &right);
     } else {
         return;
     }
     const int n = curve.m_nSamples++;
-    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(left.max))), 0);
-    curve.m_plot.AddPoint(static_cast<float>(n), static_cast<float>(ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(right.max))), 1);
+    PlotMaximum(curve.m_plot, n, left, 0);
+    PlotMaximum(curve.m_plot, n, right, 1);
     const int lo = curve.m_nSamples > kCurveSamplesShown ? curve.m_nSamples - kCurveSamplesShown : 0;
     RealtimeCurve::AxisData& x = curve.m_plot.GetXAxis();
     x.m_fMin = x.m_fDataMin = static_cast<float>(lo);
@@ -531,7 +535,6 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
-    const int half = m_shown.width / 2;
     const double threshold = ZelColorMap::RawToCelsius(theApp.m_capture.m_colorMap.m_nAlarm);
     bool calm = true;
     char label[96];
@@ -540,9 +543,7 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
         const bool selected = listed == v.selectedRect;
         const int copies = m_nDisplayMode == 2 ? 2 : 1;
         for (int j = 0; j < copies; ++j) {
-            RectShape c = *listed;
-            if (j == 1)
-                c.x += half;
+            const RectShape c = j == 1 ? CompareTwin(v, *listed) : *listed;
             const int x = c.x, y = c.y, w = c.w, h = c.h;
             if (selected) {
                 r.DrawRect(x + w, y, 3, 3, 0);
@@ -586,7 +587,6 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
 {
     CZelRendererOpenGL& r = m_renderer;
     const RenderView& v = r.m_pViews[0];
-    const int half = static_cast<int>(v.imageWidth / 2);
     const std::uint16_t threshold = theApp.m_capture.m_colorMap.m_nAlarm;
     bool calm = true;
     char label[96];
@@ -598,11 +598,7 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
         const int copies = m_nDisplayMode == 2 ? 2 : 1;
         for (int j = 0; j < copies; ++j) {
             PolygonShape c;
-            c.m_points = listed->m_points;
-            if (j == 1) {
-                for (POINT& p : c.m_points)
-                    p.x += half;
-            }
+            c.m_points = j == 1 ? CompareTwin(v, listed->m_points) : listed->m_points;
             const std::vector<POINT>& pts = c.m_points;
             const std::size_t n = pts.size();
             for (std::size_t k = 0; k < n; ++k) {

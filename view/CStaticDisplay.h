@@ -53,7 +53,8 @@ public:
     // kind follow their shapes one place down the list.
     void OnShapeChanged(int kind, int index, int event) override;
     // For a new live frame: each curve window gets the maximum of its region and of the region's
-    // twin on the other board, and its x axis shows the newest 200 samples.
+    // twin on the other board (see CompareTwin), and its x axis shows the newest 200 samples. A
+    // region with no pixel in the frame adds no point to its series.
     void UpdateCurves();
 
     // raw is the shown frame's temperature block with its own size; see RegionStats.

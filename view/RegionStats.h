@@ -29,5 +29,11 @@ struct SampleBlock {
     int rows = 0;
 };
 
+// False for the statistics of a region with no pixel inside the samples.
+inline bool HasPixels(const RoiStats& s)
+{
+    return s.min <= s.max;
+}
+
 void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out);
 void CalcPolygonStats(const SampleBlock& raw, const RenderView* view, const PolygonShape* poly, RoiStats* out);

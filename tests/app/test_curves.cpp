@@ -1,8 +1,11 @@
 // The curve windows of Compare mode through the real main window: regions drawn with the mouse on
 // the thermal display open their windows, each live frame adds the maxima of the region and of its
-// twin, the x axis slides after 200 frames, and deleting a region closes its own window only.
+// twin on the other board (whatever flip and mirror show), the x axis slides after 200 frames, and
+// deleting a region closes its own window only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -191,6 +194,130 @@ TEST_F(CurveTest, OutsideCompareARegionOpensNoWindowAndADeletedPolygonClosesItsO
     EXPECT_EQ(View().rects.size(), 1u);
     EXPECT_EQ(View().polygons.size(), 1u);
     EXPECT_TRUE(dlg.m_curveDlgs.empty());
+}
+
+// Pixels of the frame as it is stored, columns [x0, x1) and rows [y0, y1).
+struct FrameArea {
+    int x0, y0, x1, y1;
+};
+
+// The bench scene's boards differ where the right board's component runs too hot: its cool
+// counterpart on the left board lies inside kCoolPart, the hot one inside kHotPart, half the frame
+// further right. Either area holds its component and nothing warmer, and so does each area grown
+// by two pixels, the polygons' outline.
+constexpr FrameArea kCoolPart{66, 78, 112, 112};
+constexpr FrameArea kHotPart{kCoolPart.x0 + 128, kCoolPart.y0, kCoolPart.x1 + 128, kCoolPart.y1};
+
+struct TwinCase {
+    const char* name;
+    bool flip;
+    bool mirror;
+    bool drawnFlipped;  // the regions drawn after Flip and Mirror, else before
+};
+
+class TwinCurves : public CurveTest, public ::testing::WithParamInterface<TwinCase> {
+protected:
+    // Right of the display, so that they take none of the clicks meant for it.
+    void MoveCurvesAside()
+    {
+        CRect display;
+        dlg.m_display.GetWindowRect(&display);
+        for (CDlgCurve* d : dlg.m_curveDlgs) d->SetWindowPos(nullptr, display.right, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Pump();
+    }
+    void FlipAndMirror(const TwinCase& c)
+    {
+        if (c.flip) Click(B::kFlip);
+        if (c.mirror) Click(B::kMirror);
+    }
+    // Where an area of the frame shows: a mirror turns columns c into 255 - c, a flip rows r into
+    // 191 - r.
+    static FrameArea Shown(FrameArea a, bool flip, bool mirror)
+    {
+        if (mirror) a = FrameArea{256 - a.x1, a.y0, 256 - a.x0, a.y1};
+        if (flip) a = FrameArea{a.x0, 192 - a.y1, a.x1, 192 - a.y0};
+        return a;
+    }
+    // The highest sample of an area of the live frame, in degrees.
+    static float Maximum(FrameArea a)
+    {
+        CIRDataCapture& capture = theApp.m_capture;
+        CAutoLock lock(&capture.m_lockRecords);
+        const std::uint16_t* raw = capture.m_frameLive.temp_data;
+        std::uint16_t max = 0;
+        for (int y = a.y0; y < a.y1; ++y)
+            for (int x = a.x0; x < a.x1; ++x) max = std::max(max, raw[y * 256 + x]);
+        return static_cast<float>(ZelColorMap::RawToCelsius(max));
+    }
+};
+
+TEST_P(TwinCurves, EachRegionsCurvesPlotItsOwnBoardAndTheOther)
+{
+    const TwinCase& c = GetParam();
+    // A region is drawn on the left half of the display, which shows the right board once mirrored.
+    const bool onHotBoard = c.drawnFlipped && c.mirror;
+    const FrameArea own = onHotBoard ? kHotPart : kCoolPart;
+    const FrameArea other = onHotBoard ? kCoolPart : kHotPart;
+    if (c.drawnFlipped) FlipAndMirror(c);
+    const bool flip = c.drawnFlipped && c.flip;
+    const bool mirror = c.drawnFlipped && c.mirror;
+    const FrameArea r = Shown(own, flip, mirror);
+    const FrameArea p = Shown(FrameArea{own.x0 - 2, own.y0 - 2, own.x1 + 2, own.y1 + 2}, flip, mirror);
+    DrawRect(r.x0, r.y0, r.x1, r.y1);
+    MoveCurvesAside();
+    // The vertices are pixels at the area's corners, the last row and column included.
+    DrawPolygon({{p.x0, p.y0}, {p.x1 - 1, p.y0}, {p.x1 - 1, p.y1 - 1}, {p.x0, p.y1 - 1}});
+    ASSERT_EQ(View().rects.size(), 1u);
+    ASSERT_EQ(View().polygons.size(), 1u);
+    const RectShape drawn = *View().rects[0];
+    ASSERT_EQ(drawn.x, r.x0);
+    ASSERT_EQ(drawn.y, r.y0);
+    ASSERT_EQ(drawn.w, r.x1 - r.x0);
+    ASSERT_EQ(drawn.h, r.y1 - r.y0);
+    ASSERT_EQ(View().polygons[0]->m_points.size(), 4u);
+    ASSERT_EQ(dlg.m_curveDlgs.size(), 2u);
+    if (!c.drawnFlipped) FlipAndMirror(c);
+    ASSERT_EQ(View().flip, (c.flip ? 2 : 0) + (c.mirror ? 1 : 0));
+
+    FrameArrives(1);
+    const float ownMaximum = Maximum(own);
+    const float otherMaximum = Maximum(other);
+    ASSERT_GT(std::fabs(ownMaximum - otherMaximum), 30.0f) << "the boards differ";
+    for (CDlgCurve* d : dlg.m_curveDlgs) {
+        SCOPED_TRACE(d->m_strCaption.GetString());
+        ASSERT_EQ(Series(d, 0).m_nCount, 1);
+        ASSERT_EQ(Series(d, 1).m_nCount, 1);
+        EXPECT_FLOAT_EQ(Series(d, 0).m_pPoints[0].y, ownMaximum);
+        EXPECT_FLOAT_EQ(Series(d, 1).m_pPoints[0].y, otherMaximum);
+    }
+}
+
+const TwinCase kTwinCases[] = {
+    {"MirroredAfterDrawing", false, true, false},
+    {"FlippedAfterDrawing", true, false, false},
+    {"FlippedAndMirroredAfterDrawing", true, true, false},
+    {"DrawnMirrored", false, true, true},
+    {"DrawnFlipped", true, false, true},
+    {"DrawnFlippedAndMirrored", true, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Compare, TwinCurves, ::testing::ValuesIn(kTwinCases),
+                         [](const ::testing::TestParamInfo<TwinCase>& i) { return std::string(i.param.name); });
+
+TEST_F(CurveTest, ARegionWithNoPixelInTheFrameAddsNoPoint)
+{
+    // Drawn, then dragged by its bottom right handle past its top left corner: negative extents
+    // hold no pixel, nor do its twin's.
+    DrawRect(20, 30, 60, 70);
+    DrawRect(58, 68, 10, 20);
+    ASSERT_EQ(View().rects.size(), 1u);
+    ASSERT_LT(View().rects[0]->w, 0);
+    ASSERT_LT(View().rects[0]->h, 0);
+    FrameArrives(2);
+    CDlgCurve* d = dlg.m_curveDlgs[0];
+    EXPECT_EQ(Series(d, 0).m_nCount, 0);
+    EXPECT_EQ(Series(d, 1).m_nCount, 0);
+    EXPECT_EQ(d->m_nSamples, 2);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The thermal display's scene on a rendered window, and the alarm countdown that its paint drives.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "acquisition/irfile.h"
 #include "platform/user/input.h"
 #include "platform/user/surface.h"
@@ -106,6 +108,52 @@ TEST_F(Scene, CompareModeDrawsTheDividerAndTheTwins)
     EXPECT_GT(Count(p, 419, 58, 470, 80, kInverted), 10);
     EXPECT_GT(Count(p, 163, 58, 210, 80, kInverted), 10);  // #10
 }
+
+// Under a mirror a region drawn on the left board shows in the right half: its twin is drawn in the
+// left half, where it is measured, so its marker lands on the frame's hot pixel as shown there.
+struct TwinCase {
+    const char* name;
+    int flip;
+    bool polygon;
+    RectShape shape;  // as shown
+    int twinX;
+    POINT hotShown;   // the frame's hot pixel as shown, inside the twin
+};
+
+class CompareTwins : public Scene, public ::testing::WithParamInterface<TwinCase> {};
+
+TEST_P(CompareTwins, AreDrawnWhereTheyAreMeasured)
+{
+    const TwinCase& c = GetParam();
+    disp.m_nDisplayMode = 2;
+    View().flip = c.flip;
+    const RectShape& s = c.shape;
+    if (c.polygon) {
+        auto* poly = new PolygonShape;
+        poly->m_points = {{s.x, s.y}, {s.x + s.w, s.y}, {s.x + s.w, s.y + s.h}, {s.x, s.y + s.h}};
+        poly->UpdateMask();
+        View().polygons.push_back(poly);
+    } else {
+        View().rects.push_back(new RectShape(s));
+    }
+    Picture p = Shot((std::string("view_scene_twin_") + c.name + ".png").c_str());
+    // The twin's top edge, then the marker of its maximum.
+    EXPECT_GT(Count(p, 2 * (c.twinX + 5), 2 * s.y - 2, 2 * (c.twinX + s.w - 5), 2 * s.y + 3, kInverted), 60);
+    const POINT m{2 * c.hotShown.x, 2 * c.hotShown.y};
+    EXPECT_GT(Count(p, m.x - 8, m.y - 8, m.x + 8, m.y + 8, kInverted), 8);
+}
+
+// The hot pixel, frame (200, 150), shows at (55, 150) mirrored, (200, 41) flipped, (55, 41) both.
+const TwinCase kTwinCases[] = {
+    {"MirroredRectangle", 1, false, {176, 130, 60, 40}, 48, {55, 150}},
+    {"MirroredPolygon", 1, true, {176, 130, 60, 40}, 48, {55, 150}},
+    {"FlippedRectangle", 2, false, {72, 20, 60, 40}, 200, {200, 41}},
+    {"FlippedAndMirroredRectangle", 3, false, {176, 20, 60, 40}, 48, {55, 41}},
+    {"FlippedAndMirroredPolygon", 3, true, {176, 20, 60, 40}, 48, {55, 41}},
+};
+
+INSTANTIATE_TEST_SUITE_P(View, CompareTwins, ::testing::ValuesIn(kTwinCases),
+                         [](const ::testing::TestParamInfo<TwinCase>& i) { return std::string(i.param.name); });
 
 TEST_F(Scene, UserPointsAreLabelledInTheFrame)
 {

@@ -11,6 +11,7 @@
 #include "platform/user/surface.h"
 #include "platform/wgl/wgl.h"
 #include "tests/view/DisplayFixture.h"
+#include "view/CompareTwin.h"
 
 namespace {
 
@@ -86,8 +87,7 @@ protected:
         char label[96];
         for (std::size_t i = 0; i < v.rects.size(); ++i) {
             for (int j = 0; j < (disp.m_nDisplayMode == 2 ? 2 : 1); ++j) {
-                RectShape c = *v.rects[i];
-                c.x += j * (kW / 2);
+                const RectShape c = j == 1 ? CompareTwin(v, *v.rects[i]) : *v.rects[i];
                 r.DrawRect(c.x, c.y, c.w, c.h, 0);
                 RoiStats s;
                 CStaticDisplay::CalcRectStats(block, &v, &c, &s);
