@@ -269,8 +269,9 @@ TEST_F(FilesTest, TheFilePointerMovesFromTheStartTheCurrentPlaceOrTheEnd)
         distance.QuadPart = move.distance;
         const BOOL moved = SetFilePointerEx(file, distance, &place, move.from);
         EXPECT_EQ(moved != FALSE, move.place >= 0) << move.distance << " from " << move.from;
-        if (moved)
+        if (moved) {
             EXPECT_EQ(place.QuadPart, move.place) << move.distance << " from " << move.from;
+        }
         if (move.next == 0)
             continue;
         char byte = 0;
