@@ -25,6 +25,10 @@ std::FILE* Failures()
     return g_failures ? g_failures : stderr;
 }
 
+// A video is one file: the reader reaches nothing that a container names (a list's or a
+// playlist's parts), which could be anything anywhere and could block. No protocol has this name.
+constexpr char kNoProtocol[] = "none";
+
 }  // namespace
 
 void CVideoFile::SetReaderStreams(std::FILE* description, std::FILE* failures)
@@ -220,11 +224,19 @@ int CVideoFile::OpenInput(const char* fileName)
     if (IsOutput())
         return -1;  // this object is a writer until CloseOutput
     CloseInput();
-    m_pFormatCtx = avformat_alloc_context();
+    m_pFormatCtx = m_source.Open(fileName) ? avformat_alloc_context() : nullptr;
+    if (!m_pFormatCtx) {
+        std::fprintf(Failures(), "fail to open, return value: %d\n", AVERROR(EACCES));
+        m_source.Close();
+        return -1;
+    }
+    m_pFormatCtx->pb = m_source.Context();
+    m_pFormatCtx->protocol_whitelist = av_strdup(kNoProtocol);
     int ret = avformat_open_input(&m_pFormatCtx, fileName, nullptr, nullptr);
     if (ret != 0) {
         std::fprintf(Failures(), "fail to open, return value: %d\n", ret);
         m_pFormatCtx = nullptr;  // freed by the failed open
+        m_source.Close();
         return -1;
     }
     ret = avformat_find_stream_info(m_pFormatCtx, nullptr);
@@ -324,6 +336,7 @@ int CVideoFile::CloseInput()
     avcodec_free_context(&m_pCodecCtx);
     if (m_pFormatCtx)
         avformat_close_input(&m_pFormatCtx);
+    m_source.Close();
     m_nVideoStream = -1;
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "acquisition/VideoFileSource.h"
+
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVFrame;
@@ -31,7 +33,8 @@ public:
     // Returns the first failure of the trailer or the close, else 0.
     int CloseOutput();
 
-    // Reader. 0, or -1 on any failure (then nothing stays open).
+    // Reader. 0, or -1 on any failure (then nothing stays open). Only a regular file is read; a
+    // FIFO, socket, device or folder is refused without waiting on it.
     int OpenInput(const char* fileName);
     // Reads one frame into out, which holds outBytes bytes: 0 when a frame was read (or a
     // packet of another stream was skipped), negative at the end of the file or on an error.
@@ -60,5 +63,6 @@ private:
     AVFormatContext* m_pFormatCtx = nullptr;
     AVCodecContext* m_pCodecCtx = nullptr;
     int m_nVideoStream = -1;
+    VideoFileSource m_source;
     std::int64_t m_nPacketsWritten = 0;
 };

@@ -184,8 +184,10 @@ void CListCtrlThumbnail::OnDestroy()
 
 void CListCtrlThumbnail::StopLoader()
 {
-    // The stop serves what the loader sends meanwhile; a loader still busy with a file when the
-    // stop times out is waited for again.
+    // The stop serves what the loader sends meanwhile. The loader looks at its stop before each
+    // file, and no file can hold it (what is not a regular file is refused unread), so a loader
+    // still busy with a file when the stop times out ends with that file; it is waited for again,
+    // since the list must outlive it.
     while (!ThreadWorkerStop()) {
     }
 }

@@ -35,6 +35,13 @@ DWORD OpenError(int err)
     return platform::kernel::ErrorFromErrno(err);
 }
 
+// Reads and writes of the file wait again as a file's do.
+bool Blocking(int fd)
+{
+    const int status = ::fcntl(fd, F_GETFL);
+    return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
+}
+
 std::shared_ptr<FileObject> Lookup(HANDLE file)
 {
     auto object = platform::kernel::LookupHandleAs<FileObject>(file);
@@ -52,7 +59,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void*,
         return Fail(ERROR_PATH_NOT_FOUND);
     const bool reading = desiredAccess & GENERIC_READ;
     const bool writing = desiredAccess & GENERIC_WRITE;
-    int flags = O_CLOEXEC | (reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY);
+    // Not blocking: a FIFO would wait for its other end here, and it is refused below anyway.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY);
     bool truncate = false;
     switch (creationDisposition) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
@@ -71,8 +79,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void*,
             return Fail(ERROR_PATH_NOT_FOUND);
         return Fail(OpenError(err));
     }
+    // Only a regular file is a file here: a folder, FIFO, socket or device is not opened, so no
+    // read or write can wait on it. The test is on what was opened, not on the name.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !Blocking(fd)) {
         ::close(fd);
         return Fail(ERROR_ACCESS_DENIED);
     }
@@ -81,7 +91,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void*,
         ::close(fd);
         return Fail(ERROR_SHARING_VIOLATION);
     }
-    if (truncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    if (truncate && ::ftruncate(fd, 0) != 0) {
         const int err = errno;
         ::close(fd);
         return Fail(platform::kernel::ErrorFromErrno(err));
@@ -151,6 +161,22 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
     }
     if (written)
         *written = done;
+    return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPointer, DWORD moveMethod)
+{
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    const int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+    const off_t moved = moveMethod <= FILE_END ? ::lseek(object->Fd(), distance.QuadPart, whence) : -1;
+    if (moved < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (newPointer)
+        newPointer->QuadPart = moved;
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
-// File handles: CreateFileA, ReadFile, WriteFile and GetFileSizeEx over POSIX descriptors. A handle
-// is closed with CloseHandle. Sharing: an open without any FILE_SHARE_ flag holds the file
+// File handles: CreateFileA, ReadFile, WriteFile, SetFilePointerEx and GetFileSizeEx over POSIX
+// descriptors. A handle is closed with CloseHandle. Only regular files are opened, and opening
+// never waits: a folder, FIFO, socket or device is refused. Sharing: an open without any FILE_SHARE_ flag holds the file
 // exclusively (an advisory lock, seen by every other handle of this or another process); any other
 // open shares it with the others that share.
 #pragma once
@@ -30,8 +31,13 @@
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_DISK_FULL 112L
 
+#define FILE_BEGIN 0u
+#define FILE_CURRENT 1u
+#define FILE_END 2u
+
 // INVALID_HANDLE_VALUE with GetLastError set on failure: ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
-// ERROR_ACCESS_DENIED, ERROR_FILE_EXISTS (CREATE_NEW), ERROR_SHARING_VIOLATION. A file held by
+// ERROR_ACCESS_DENIED (also for anything but a regular file), ERROR_FILE_EXISTS (CREATE_NEW),
+// ERROR_SHARING_VIOLATION. A file held by
 // another handle is neither created anew nor truncated.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
@@ -40,4 +46,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* over
 // Writes all bytes or fails: FALSE with *written the bytes that did reach the file and
 // GetLastError ERROR_DISK_FULL when the disk (or the process's file-size limit) is full.
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void* overlapped);
+// Moves the file pointer by distance from the start, the current place or the end (FILE_BEGIN,
+// FILE_CURRENT, FILE_END) and gives where it now is; FALSE (ERROR_INVALID_PARAMETER) for a place
+// before the start.
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPointer, DWORD moveMethod);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);

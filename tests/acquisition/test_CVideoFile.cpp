@@ -19,6 +19,7 @@ extern "C" {
 
 #include "tests/acquisition/TempDir.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/NotRegularFiles.h"
 
 namespace {
 
@@ -227,6 +228,41 @@ TEST_F(VideoFile, MissingOrForeignFilesAreRefused)
     std::ofstream(junk, std::ios::binary) << "this is not a video file at all";
     EXPECT_EQ(reader.OpenInput(junk.c_str()), -1);
     EXPECT_EQ(reader.GetWidth(), 0);
+}
+
+TEST_F(VideoFile, AnythingButARegularFileIsRefusedWithoutWaitingOnIt)
+{
+    NotRegularFiles others(m_dir.Path(), ".avi");
+    ASSERT_TRUE(others.Made());
+    CVideoFile reader;
+    for (const std::string& path : others.Paths()) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(reader.OpenInput(path.c_str()), -1) << path;
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("fail to open, return value: "), std::string::npos) << path << ": " << err;
+        EXPECT_EQ(reader.GetWidth(), 0) << path;
+    }
+    EXPECT_FALSE(others.HeldAReader());
+}
+
+TEST_F(VideoFile, AListOfOtherFilesReachesNoneOfThem)
+{
+    NotRegularFiles others(m_dir.Path(), ".avi");
+    ASSERT_TRUE(others.Made());
+    const std::string clip = m_dir.File("clip.avi");
+    CVideoFile writer;
+    ASSERT_EQ(writer.OpenOutput(clip.c_str(), kW, kH), 0);
+    ASSERT_EQ(writer.WriteFrame(Samples(0).data()), 0);
+    ASSERT_EQ(writer.CloseOutput(), 0);
+    CVideoFile reader;
+    for (const char* named : {"clip.avi", "pipe.avi"}) {
+        const std::string list = m_dir.File(std::string("list-of-") + named);
+        std::ofstream(list) << "ffconcat version 1.0\nfile " << named << "\n";
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(reader.OpenInput(list.c_str()), -1) << named;
+        testing::internal::GetCapturedStderr();
+    }
+    EXPECT_FALSE(others.HeldAReader());
 }
 
 TEST_F(VideoFile, FrameOfAnotherSizeNeverWritesPastTheRecord)

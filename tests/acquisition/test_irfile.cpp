@@ -15,6 +15,7 @@
 #include "platform/files/file_io.h"
 #include "tests/acquisition/FrameFixture.h"
 #include "tests/acquisition/TempDir.h"
+#include "tests/support/NotRegularFiles.h"
 
 namespace {
 
@@ -166,6 +167,18 @@ TEST_F(IrFile, DamagedFilesGiveMinusOneAndAnEmptyRecord)
     EXPECT_EQ(irfile_read(&back.frame, m_dir.File("missing.ir").c_str()), -1);
     EXPECT_EQ(irfile_read(&back.frame, m_dir.Path().c_str()), -1);  // a folder
     EXPECT_EQ(irfile_read(nullptr, m_path.c_str()), -1);
+}
+
+TEST_F(IrFile, AnythingButARegularFileIsRefusedWithoutWaitingOnIt)
+{
+    NotRegularFiles others(m_dir.Path(), ".ir");
+    ASSERT_TRUE(others.Made());
+    for (const std::string& path : others.Paths()) {
+        FrameGuard read;
+        EXPECT_EQ(irfile_read(&read.frame, path.c_str()), -1) << path;
+        ExpectEmpty(read.frame);
+    }
+    EXPECT_FALSE(others.HeldAReader());
 }
 
 TEST_F(IrFile, SmallerAndUnequalHalvesRoundTrip)

@@ -1,6 +1,6 @@
 // Saved files through the real main window and clicks on its buttons: the names of new files, Snap
-// and Rec with what they leave on disk and in the lists, Del and Clc, and what a full disk or an
-// unwritable data folder leaves behind.
+// and Rec with what they leave on disk and in the lists, Del and Clc (also with FIFOs among the
+// files), and what a full disk or an unwritable data folder leaves behind.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/controls/ThumbnailFiles.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/NotRegularFiles.h"
 
 using namespace app_test;
 
@@ -400,6 +401,43 @@ TEST_F(BusyLoaderTest, ClcWaitsForTheScanAndLeavesNoItemAndNoListedFile)
     PumpFor(200);
     EXPECT_EQ(dlg.m_listImage.GetItemCount(), 0);
     EXPECT_TRUE(FilesEndingIn(folder.Path(""), ".ir").empty());
+}
+
+// Entries that bear a saved file's name but are no regular file (a FIFO among them), there before
+// the window scans the folder, beside one snapshot and one recording.
+class NotRegularAmongTheFilesTest : public SavedFilesTest {
+protected:
+    void SetUp() override
+    {
+        folder.Snapshot("a_shot.ir");
+        folder.Recording("b_clip.avi");
+        // Not waited for: Del and Clc wait for the scans.
+        MainWindowTest::SetUp();
+    }
+    NotRegularFiles images{folder.Path(""), ".ir"};
+    NotRegularFiles videos{folder.Path(""), ".avi"};
+};
+
+TEST_F(NotRegularAmongTheFilesTest, DelAndClcNeitherWaitOnThemNorTouchThem)
+{
+    ASSERT_TRUE(images.Made() && videos.Made());
+    // Nothing is selected: Del only waits for the scan of the list.
+    Click(B::kDelete);
+    EXPECT_EQ(ItemsOf(dlg.m_listImage), std::vector<std::string>{"a_shot.ir"});
+    Click(B::kClear);
+    Click(B::kVideoList);
+    Click(B::kDelete);
+    EXPECT_EQ(ItemsOf(dlg.m_listVideo), std::vector<std::string>{"b_clip.avi"});
+    Click(B::kClear);
+
+    EXPECT_EQ(dlg.m_listImage.GetItemCount(), 0);
+    EXPECT_EQ(dlg.m_listVideo.GetItemCount(), 0);
+    EXPECT_FALSE(fs::exists(folder.Path("a_shot.ir")));
+    EXPECT_FALSE(fs::exists(folder.Path("b_clip.avi")));
+    for (const NotRegularFiles* others : {&images, &videos})
+        for (const std::string& path : others->Paths()) EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+    EXPECT_FALSE(images.HeldAReader());
+    EXPECT_FALSE(videos.HeldAReader());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "controls/CListCtrlThumbnail.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/controls/ThumbnailTestSupport.h"
+#include "tests/support/NotRegularFiles.h"
 
 using namespace controls_test;
 using namespace thumbnail_test;
@@ -15,6 +16,7 @@ namespace {
 
 constexpr COLORREF kRowGround = RGB(0, 16, 27);
 constexpr COLORREF kSelectedGround = RGB(50, 149, 250);
+constexpr int kRowHeight = 47;
 
 // The image list and the video list side by side in one host, over an emptied data folder.
 class ThumbnailTest : public ControlTest {
@@ -93,6 +95,9 @@ TEST_F(ThumbnailTest, TheScanListsTheFilesWhoseExtensionFirstOccursAfterTheFirst
 
 TEST_F(ThumbnailTest, AFileThatCannotBeReadAddsNothingAndTheScanGoesOn)
 {
+    // Not even waited on: what is no regular file (a FIFO among them) is never read.
+    NotRegularFiles otherImages(data.Path(""), ".ir"), otherVideos(data.Path(""), ".avi");
+    ASSERT_TRUE(otherImages.Made() && otherVideos.Made());
     data.Bytes("broken.ir", std::string(100, 'x'));
     data.Bytes("empty.ir", "");
     data.Bytes("fake.avi", std::string(5000, 'v'));
@@ -109,6 +114,8 @@ TEST_F(ThumbnailTest, AFileThatCannotBeReadAddsNothingAndTheScanGoesOn)
     EXPECT_EQ(videos.AddThumbnail(CString(data.Path("fake.avi")), -1), -1);
     EXPECT_EQ(images.GetItemCount(), 1);
     EXPECT_EQ(images.m_imageList.GetImageCount(), 2);
+    EXPECT_FALSE(otherImages.HeldAReader());
+    EXPECT_FALSE(otherVideos.HeldAReader());
 }
 
 TEST_F(ThumbnailTest, NoDataFolderLeavesTheListsEmpty)
@@ -137,7 +144,7 @@ TEST_F(ThumbnailTest, AThumbnailShowsTheFileInThePaletteOfItsMaking)
     auto p = Shot(host);
     EXPECT_EQ(p.at(2 + 10, 1 + 22), Opaque(now.hot));
     EXPECT_EQ(p.at(2 + 50, 1 + 22), Opaque(now.cold));
-    EXPECT_GT(CountTinted(p, CRect(66, 0, 200, 47), RGB(255, 255, 255)), 20);
+    EXPECT_GT(CountTinted(p, CRect(66, 0, 200, kRowHeight), RGB(255, 255, 255)), 20);
 }
 
 TEST_F(ThumbnailTest, AReloadRenewsEachRemainingItemsOwnThumbnailInTheNewPalette)
@@ -154,18 +161,45 @@ TEST_F(ThumbnailTest, AReloadRenewsEachRemainingItemsOwnThumbnailInTheNewPalette
     theApp.m_capture.m_colorMap.m_nCurPalette = (theApp.m_capture.m_colorMap.m_nCurPalette + 1) % 3;
     const HalfColours after = ColoursNow();
     ASSERT_NE(before.hot, after.hot);
-    // Until the reload, thumbnails keep the palette they were made in.
+    // Until the reload, thumbnails keep the palette they were made in, in the list and on the
+    // screen.
     const int left = ImageOf(images, ItemOf(images, "left.ir"));
     const int right = ImageOf(images, ItemOf(images, "right.ir"));
+    const auto shownLeftHalf = [&] { return Shot(host).at(2 + 10, ItemOf(images, "left.ir") * kRowHeight + 1 + 22); };
     EXPECT_EQ(ThumbnailPixel(images, left, 10, 22), before.hot);
+    EXPECT_EQ(shownLeftHalf(), Opaque(before.hot));
 
     ASSERT_TRUE(RunLoader(images, CListCtrlThumbnail::kReload));
+    EXPECT_EQ(shownLeftHalf(), Opaque(after.hot));
     EXPECT_EQ(ThumbnailPixel(images, left, 10, 22), after.hot);
     EXPECT_EQ(ThumbnailPixel(images, left, 50, 22), after.cold);
     EXPECT_EQ(ThumbnailPixel(images, right, 10, 22), after.cold);
     EXPECT_EQ(ThumbnailPixel(images, right, 50, 22), after.hot);
     EXPECT_EQ(images.GetItemCount(), 2);
     EXPECT_EQ(images.m_imageList.GetImageCount(), 4);
+}
+
+TEST_F(ThumbnailTest, AStoppedLoaderTakesNoFurtherFile)
+{
+    PaletteGuard palette;
+    data.Snapshot("one.ir", true);
+    data.Snapshot("two.ir", false);
+    // The stop comes before the loader's body runs (here, on this thread): whichever file is next,
+    // it is not taken.
+    ASSERT_TRUE(images.ThreadWorkerStop());
+    images.m_nAction = CListCtrlThumbnail::kScan;
+    EXPECT_EQ(images.ActionRun(), 3u);
+    EXPECT_EQ(images.GetItemCount(), 0);
+
+    ASSERT_EQ(images.AddThumbnail(CString(data.Path("one.ir")), -1), 0);
+    ASSERT_EQ(images.AddThumbnail(CString(data.Path("two.ir")), -1), 0);
+    const HalfColours before = ColoursNow();
+    theApp.m_capture.m_colorMap.m_nCurPalette = (theApp.m_capture.m_colorMap.m_nCurPalette + 1) % 3;
+    ASSERT_NE(ColoursNow().hot, before.hot);
+    images.m_nAction = CListCtrlThumbnail::kReload;
+    EXPECT_EQ(images.ActionRun(), 3u);
+    EXPECT_EQ(ThumbnailPixel(images, 1, 10, 22), before.hot);
+    EXPECT_EQ(ThumbnailPixel(images, 2, 10, 22), before.cold);
 }
 
 TEST_F(ThumbnailTest, ARenewalFollowsItsFileWhenItemsMoved)
@@ -195,7 +229,7 @@ TEST_F(ThumbnailTest, AClickHandsTheSelectedFileToTheOwner)
     videos.SetOpenHandler([&](const CString& path) { opened.push_back("video " + path.str()); });
 
     Click(images, CPoint(100, 20));
-    Click(images, CPoint(100, 47 + 20));
+    Click(images, CPoint(100, kRowHeight + 20));
     Click(videos, CPoint(100, 20));
     Click(images, CPoint(100, 300));  // below the items: nothing selected
     EXPECT_EQ(opened, (std::vector<std::string>{"image " + data.Path("abc.ir"), "video " + data.Path("rec.avi")}));
@@ -209,11 +243,11 @@ TEST_F(ThumbnailTest, RowsArePaintedInTheListsColours)
     ASSERT_EQ(images.AddThumbnail(CString(data.Path("two.ir")), -1), 0);
     auto p = Shot(host);
     EXPECT_EQ(p.at(240, 5), Opaque(kRowGround));
-    EXPECT_EQ(p.at(240, 47 + 5), Opaque(kRowGround));
-    EXPECT_EQ(p.at(240, 2 * 47 + 5), Opaque(RGB(0, 0, 0)));  // past the last item
+    EXPECT_EQ(p.at(240, kRowHeight + 5), Opaque(kRowGround));
+    EXPECT_EQ(p.at(240, 2 * kRowHeight + 5), Opaque(RGB(0, 0, 0)));  // past the last item
 
-    Click(images, CPoint(150, 47 + 20));
+    Click(images, CPoint(150, kRowHeight + 20));
     p = Shot(host);
     EXPECT_EQ(p.at(240, 5), Opaque(kRowGround));
-    EXPECT_EQ(p.at(240, 47 + 5), Opaque(kSelectedGround));
+    EXPECT_EQ(p.at(240, kRowHeight + 5), Opaque(kSelectedGround));
 }

@@ -1,4 +1,5 @@
 #include "platform/files/files.h"
+#include "platform/files/file_io.h"
 #include "platform/files/find_file.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <set>
 #include <string>
+
+#include "tests/support/NotRegularFiles.h"
 
 namespace {
 
@@ -205,6 +208,79 @@ private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
+
+// A handle of the file, exclusively.
+HANDLE Open(const std::string& path, DWORD access, DWORD disposition)
+{
+    return CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST_F(FilesTest, OnlyRegularFilesOpenAndNothingElseIsWaitedOn)
+{
+    NotRegularFiles others(m_dir, ".ir");
+    ASSERT_TRUE(others.Made());
+
+    struct Mode {
+        DWORD access;
+        DWORD disposition;
+    };
+    const Mode modes[] = {{GENERIC_READ, OPEN_EXISTING},
+                          {GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING},
+                          {GENERIC_WRITE, OPEN_EXISTING},
+                          {GENERIC_WRITE, CREATE_ALWAYS},
+                          {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS}};
+    for (const std::string& path : others.Paths()) {
+        for (const Mode& mode : modes) {
+            HANDLE file = Open(path, mode.access, mode.disposition);
+            EXPECT_EQ(file, INVALID_HANDLE_VALUE) << path << " access " << std::hex << mode.access << " disposition "
+                                                  << mode.disposition;
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+        }
+    }
+    EXPECT_FALSE(others.HeldAReader());
+
+    std::ofstream(At("plain.ir")) << "plain";
+    HANDLE plain = Open(At("plain.ir"), GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    ASSERT_NE(plain, INVALID_HANDLE_VALUE);
+    char text[8] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(plain, text, sizeof text, &read, nullptr));
+    EXPECT_EQ(std::string(text, read), "plain");
+    CloseHandle(plain);
+}
+
+TEST_F(FilesTest, TheFilePointerMovesFromTheStartTheCurrentPlaceOrTheEnd)
+{
+    std::ofstream(At("digits")) << "0123456789";
+    HANDLE file = Open(At("digits"), GENERIC_READ, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    struct Move {
+        LONGLONG distance;
+        DWORD from;
+        LONGLONG place;  // where it lands; -1 refused
+        char next;       // the byte read there; 0: nothing read
+    };
+    // Each read moves the pointer one on.
+    const Move moves[] = {{7, FILE_BEGIN, 7, '7'}, {-3, FILE_CURRENT, 5, '5'}, {-2, FILE_END, 8, '8'},
+                          {-20, FILE_CURRENT, -1, '9'}, {-1, FILE_BEGIN, -1, 0}, {0, FILE_BEGIN, 0, '0'}};
+    for (const Move& move : moves) {
+        LARGE_INTEGER distance{}, place{};
+        distance.QuadPart = move.distance;
+        const BOOL moved = SetFilePointerEx(file, distance, &place, move.from);
+        EXPECT_EQ(moved != FALSE, move.place >= 0) << move.distance << " from " << move.from;
+        if (moved) {
+            EXPECT_EQ(place.QuadPart, move.place) << move.distance << " from " << move.from;
+        }
+        if (move.next == 0)
+            continue;
+        char byte = 0;
+        DWORD read = 0;
+        EXPECT_TRUE(ReadFile(file, &byte, 1, &read, nullptr));
+        EXPECT_EQ(byte, move.next) << move.distance << " from " << move.from;
+    }
+    CloseHandle(file);
+}
 
 TEST(DataFolderTest, ComesFromTheEnvironmentWithATrailingSlash)
 {
