@@ -58,9 +58,9 @@ void CVideoFile::ReleaseOutput()
     if (IsInput())
         return;
     avcodec_free_context(&m_pCodecCtx);
+    m_output.Close();
     if (m_pFormatCtx) {
-        if (!(m_pFormatCtx->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&m_pFormatCtx->pb);
+        m_pFormatCtx->pb = nullptr;
         avformat_free_context(m_pFormatCtx);
         m_pFormatCtx = nullptr;
     }
@@ -113,15 +113,19 @@ int CVideoFile::OpenOutput(const char* fileName, int width, int height)
     stream->time_base = m_pCodecCtx->time_base;
     av_dump_format(m_pFormatCtx, 0, fileName, 1);
     if (!(m_pFormatCtx->oformat->flags & AVFMT_NOFILE)) {
-        ret = avio_open(&m_pFormatCtx->pb, fileName, AVIO_FLAG_WRITE);
+        ret = m_output.Open(fileName);
         if (ret < 0) {
             av_log(nullptr, AV_LOG_ERROR, "Could not open output file '%s'", fileName);
             ReleaseOutput();
             return ret;
         }
+        m_pFormatCtx->pb = m_output.Io();
+        m_pFormatCtx->flags |= AVFMT_FLAG_CUSTOM_IO;
     }
     m_nPacketsWritten = 0;
     ret = avformat_write_header(m_pFormatCtx, nullptr);
+    if (ret >= 0)
+        ret = ReserveRoom(0);
     if (ret < 0) {
         av_log(nullptr, AV_LOG_ERROR, "Error occurred when opening output file\n");
         ReleaseOutput();
@@ -177,6 +181,11 @@ int CVideoFile::EncodeFrame(AVFrame* frame, int* gotPacket)
         if (ret < 0)
             break;
         *got = 1;
+        ret = ReserveRoom(packet->size);
+        if (ret < 0) {
+            av_packet_unref(packet);
+            break;
+        }
         av_log(nullptr, AV_LOG_DEBUG, "Muxing frame\n");
         StampPacket(packet);
         ret = av_write_frame(m_pFormatCtx, packet);
@@ -194,6 +203,27 @@ void CVideoFile::StampPacket(AVPacket* packet)
     av_packet_rescale_ts(packet, m_pCodecCtx->time_base, m_pFormatCtx->streams[0]->time_base);
 }
 
+namespace {
+
+// Room kept past each muxed packet for what the muxer writes later: a chunk header and padding
+// for the packet itself, and for the file's end a fixed part and so much a frame (an AVI's index
+// takes 16 bytes a frame; when its first list passes a gigabyte another 8 a frame go to that
+// list's own index, beside the next list's header).
+constexpr std::int64_t kPacketOverhead = 64;
+constexpr std::int64_t kEndBytes = 4096;
+constexpr std::int64_t kEndBytesPerFrame = 32;
+
+}  // namespace
+
+int CVideoFile::ReserveRoom(std::int64_t packetBytes)
+{
+    if (!m_pFormatCtx->pb)
+        return 0;
+    const std::int64_t packets = m_nPacketsWritten + (packetBytes > 0 ? 1 : 0);
+    const std::int64_t packetRoom = packetBytes > 0 ? packetBytes + kPacketOverhead : 0;
+    return m_output.Reserve(avio_tell(m_pFormatCtx->pb) + packetRoom + kEndBytes + packets * kEndBytesPerFrame);
+}
+
 int CVideoFile::CloseOutput()
 {
     if (!IsOutput()) {
@@ -207,14 +237,10 @@ int CVideoFile::CloseOutput()
             break;
     } while (got);
     int ret = av_write_trailer(m_pFormatCtx);
-    // A full disk shows first in the I/O context; report it, the blocks written stay readable.
-    if (ret >= 0 && m_pFormatCtx->pb && m_pFormatCtx->pb->error < 0)
-        ret = m_pFormatCtx->pb->error;
-    if (m_pFormatCtx->pb && !(m_pFormatCtx->oformat->flags & AVFMT_NOFILE)) {
-        const int closed = avio_closep(&m_pFormatCtx->pb);
-        if (ret >= 0 && closed < 0)
-            ret = closed;
-    }
+    // A failed write shows first in the I/O context; report it, the blocks written stay readable.
+    const int closed = m_output.Close();
+    if (ret >= 0 && closed < 0)
+        ret = closed;
     ReleaseOutput();
     return ret < 0 ? ret : 0;
 }

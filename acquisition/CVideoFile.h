@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "acquisition/VideoFileSource.h"
+#include "acquisition/VideoOutputFile.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -24,13 +25,17 @@ public:
     // Writer. Creates the file (container from the file name) and writes its header; 0 or a
     // negative FFmpeg code. A failed open keeps nothing allocated.
     int OpenOutput(const char* fileName, int width, int height);
-    // Encodes and writes one frame of width x height samples; 0 or a negative code.
+    // Encodes and writes one frame of width x height samples; 0 or a negative code. A frame for
+    // which the disk (or the file-size limit) has no room is refused whole, so that the file can
+    // still be finished with every frame before it.
     int WriteFrame(const void* samples);
     // The encode-and-mux step behind WriteFrame and CloseOutput; frame null drains the encoder.
     // Takes ownership of the frame.
     int EncodeFrame(AVFrame* frame, int* gotPacket);
     // Drains the encoder, finishes and closes the file. Harmless on a writer that is not open.
-    // Returns the first failure of the trailer or the close, else 0.
+    // Returns the first failure of the trailer or the close, else 0. The room reserved for what
+    // the file's end holds (its index, its frame counts) was taken with the frames, so a file
+    // whose frames found no room more is still finished whole.
     int CloseOutput();
 
     // Reader. 0, or -1 on any failure (then nothing stays open). Only a regular file is read; a
@@ -59,10 +64,13 @@ private:
     // Each packet's time stamp is its frame number (in the codec's 1/25 time base), as the muxer
     // would have counted it; without one, containers with their own time base misplace frames.
     void StampPacket(AVPacket* packet);
+    // Reserves room for a packet of this many bytes (0: none) and for the file's end after it.
+    int ReserveRoom(std::int64_t packetBytes);
 
     AVFormatContext* m_pFormatCtx = nullptr;
     AVCodecContext* m_pCodecCtx = nullptr;
     int m_nVideoStream = -1;
     VideoFileSource m_source;
     std::int64_t m_nPacketsWritten = 0;
+    VideoOutputFile m_output;
 };

@@ -1,5 +1,7 @@
 #include "platform/user/CWinApp.h"
 
+#include <csignal>
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -37,6 +39,9 @@ int AfxWinMain()
 {
     CWinApp* app = AfxGetApp();
     if (app == nullptr) return -1;
+    // A Windows program meets a quota as a failed write; SIGXFSZ's default would end this one
+    // with its files half written and its settings unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     int code = 0;
     if (app->InitInstance()) {
         code = app->Run();

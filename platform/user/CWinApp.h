@@ -33,5 +33,6 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 // The program's start: InitInstance, then Run when it returned TRUE, then ExitInstance; the
-// result is the exit code.
+// result is the exit code. From here on a write past the process's file-size limit fails (EFBIG)
+// as a write to a full disk does, instead of ending the process.
 int AfxWinMain();

@@ -18,6 +18,7 @@ extern "C" {
 }
 
 #include "tests/acquisition/TempDir.h"
+#include "tests/support/AviFacts.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/NotRegularFiles.h"
 
@@ -321,31 +322,39 @@ TEST_F(VideoFile, ReaderReopensAndCloseReleasesIt)
     }
 }
 
-TEST_F(VideoFile, FullDiskReportsFailureAndKeepsWrittenFramesReadable)
+// A disk that fills (here: a file-size limit) refuses the frame that finds no room, and the file
+// is still finished whole: every frame before it indexed and counted, none cut short.
+TEST_F(VideoFile, FullDiskRefusesTheFrameWithoutRoomAndTheFileIsStillWhole)
 {
-    const std::string path = m_dir.File("full.avi");
-    int written = 0;
-    bool failed = false;
-    {
-        FileSizeLimit limit(10 * kFrameBytes + kFrameBytes / 2);
-        CVideoFile writer;
-        ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
-        for (int i = 0; i < 30; ++i) {
-            if (writer.WriteFrame(Samples(i).data()) < 0) {
-                failed = true;
-                break;
-            }
-            ++written;
+    const std::size_t limits[] = {3 * kFrameBytes, 10 * kFrameBytes + kFrameBytes / 2, 17 * kFrameBytes + 5000};
+    for (std::size_t bytes : limits) {
+        SCOPED_TRACE(bytes);
+        const std::string path = m_dir.File("full.avi");
+        int written = 0;
+        {
+            FileSizeLimit limit(bytes);
+            CVideoFile writer;
+            ASSERT_EQ(writer.OpenOutput(path.c_str(), kW, kH), 0);
+            while (written < 30 && writer.WriteFrame(Samples(written).data()) == 0)
+                ++written;
+            EXPECT_EQ(writer.CloseOutput(), 0);
         }
-        const int closed = writer.CloseOutput();
-        failed = failed || closed < 0;
-        EXPECT_LT(closed, 0);
+        ASSERT_GT(written, 0);
+        ASSERT_LT(written, 30) << "the limit was reached";
+        EXPECT_GE(written, static_cast<int>(bytes / (kFrameBytes + 8)) - 1) << "only room for the file's end is kept back";
+
+        const avi_test::AviFacts facts = avi_test::ReadAviFacts(path, kFrameBytes);
+        EXPECT_TRUE(facts.riffSpansTheFile);
+        EXPECT_EQ(facts.totalFrames, static_cast<std::uint32_t>(written));
+        EXPECT_EQ(facts.streamLength, static_cast<std::uint32_t>(written));
+        EXPECT_EQ(facts.indexEntries, static_cast<std::size_t>(written));
+        EXPECT_EQ(facts.wholeFramesIndexed, static_cast<std::size_t>(written));
+        const std::string n = std::to_string(written);
+        EXPECT_EQ(avi_test::ProbeFrames(path), "nb_frames=" + n + "\nnb_read_frames=" + n + "\n");
+        int last = 0;
+        const auto frames = ReadAll(path, &last);
+        ASSERT_EQ(frames.size(), static_cast<std::size_t>(written));
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            EXPECT_EQ(frames[i], Samples(static_cast<int>(i))) << "frame " << i;
     }
-    EXPECT_TRUE(failed);
-    int last = 0;
-    const auto frames = ReadAll(path, &last);
-    ASSERT_GE(frames.size(), 5u);
-    ASSERT_LE(frames.size(), static_cast<std::size_t>(written));
-    for (std::size_t i = 0; i < frames.size(); ++i)
-        EXPECT_EQ(frames[i], Samples(static_cast<int>(i))) << "frame " << i;
 }

@@ -15,6 +15,7 @@
 #include "app/StatusTexts.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/controls/ThumbnailFiles.h"
+#include "tests/support/AviFacts.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/NotRegularFiles.h"
 
@@ -302,9 +303,46 @@ TEST_F(SavedFilesTest, ADiskFillingDuringRecKeepsTheFramesSavedAndSaysSo)
         reader.CloseInput();
         EXPECT_GE(read, 5);
         EXPECT_LE(read, 10);
+        // A whole file to its last frame: counted in its header, indexed, none cut short.
+        const avi_test::AviFacts facts = avi_test::ReadAviFacts(folder.Path(files[0]), kFrameBytes);
+        EXPECT_TRUE(facts.riffSpansTheFile);
+        EXPECT_EQ(facts.totalFrames, static_cast<std::uint32_t>(read));
+        EXPECT_EQ(facts.wholeFramesIndexed, static_cast<std::size_t>(read));
+        const std::string n = std::to_string(read);
+        EXPECT_EQ(avi_test::ProbeFrames(folder.Path(files[0])), "nb_frames=" + n + "\nnb_read_frames=" + n + "\n");
         fs::remove(folder.Path(files[0]));
         dlg.m_listVideo.DeleteAllItems();
     }
+}
+
+// Releasing Rec lowers the capture's recording flag before the file is closed: the frames that
+// came while Rec was down are the recording, and the capture hands the writer none after.
+TEST_F(SavedFilesTest, ReleasingRecEndsTheFramesWritten)
+{
+    ASSERT_TRUE(WaitForLiveFrame());
+    QuietWorkers();
+    CIRDataCapture& capture = theApp.m_capture;
+    IrFrame frame;
+    ASSERT_EQ(capture.CopyLiveFrame(&frame), 0);
+    Click(B::kRecord);
+    for (int i = 0; i < 3; ++i) capture.PublishFrame(frame);
+    Click(B::kRecord);
+    {
+        CAutoLock lock(&capture.m_lockFrame);
+        EXPECT_EQ(capture.m_bRecording, 0);
+    }
+    capture.PublishFrame(frame);
+    Pump();
+    {
+        CAutoLock lock(&capture.m_lockFrame);
+        EXPECT_EQ(capture.m_bRecordFailed, 0) << "a frame went to the closed writer";
+    }
+    ircam_frame_free(&frame);
+    const auto files = FilesEndingIn(folder.Path(""), ".avi");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(avi_test::ProbeFrames(folder.Path(files[0])), "nb_frames=3\nnb_read_frames=3\n");
+    EXPECT_EQ(ItemsOf(dlg.m_listVideo), files);
+    EXPECT_NE(Status(), RecordingFailedText(0));
 }
 
 TEST_F(SavedFilesTest, ClosingTheWindowWhileRecordingFinishesTheFile)

@@ -1,5 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+
 #include "platform/user/CDialog.h"
 #include "platform/user/CStatic.h"
 #include "platform/user/CWinApp.h"
@@ -269,6 +278,47 @@ TEST_F(DialogTest, MainWindowIsForgottenWhenItIsDestroyed)
     app.m_pMainWnd = &top;
     top.DestroyWindow();
     EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+// Writes to its file until a write fails, and keeps the reason.
+class WritingPastTheLimitApp : public CWinApp {
+public:
+    explicit WritingPastTheLimitApp(std::string path) : m_path(std::move(path)) {}
+    int writeError = 0;
+    BOOL InitInstance() override
+    {
+        const int fd = open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const char block[4096] = {};
+        for (int i = 0; i < 16 && writeError == 0; ++i)
+            if (write(fd, block, sizeof block) < 0) writeError = errno;
+        close(fd);
+        unlink(m_path.c_str());
+        return FALSE;
+    }
+
+private:
+    std::string m_path;
+};
+
+// The program's start takes the process's file-size limit for a full disk: the write past it
+// fails, and the program goes on to its end. The signal's disposition is the process's for good,
+// so the case runs in a child process.
+TEST(ProgramStart, AWritePastTheFileSizeLimitFailsInsteadOfEndingTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string path = testing::TempDir() + "past-the-limit-" + std::to_string(getpid());
+    EXPECT_EXIT(
+        {
+            std::signal(SIGXFSZ, SIG_DFL);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 3 * 4096;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            WritingPastTheLimitApp app(path);
+            AfxWinMain();
+            std::_Exit(app.writeError == EFBIG ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DialogTest, MainWindowObjectThatNeverHadAWindowIsForgottenToo)

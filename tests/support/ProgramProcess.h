@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +46,10 @@ public:
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
+    // The program is started under a file-size limit of this many bytes (0: none), as with
+    // `prlimit --fsize`.
+    void LimitFileSize(std::uint64_t bytes) { m_fileSizeLimit = bytes; }
+
     const std::filesystem::path& Dir() const { return m_dir; }
     std::filesystem::path Registry() const { return m_dir / "config" / "vantrel" / "registry.ini"; }
     pid_t Pid() const { return m_pid; }
@@ -72,12 +77,26 @@ public:
         std::vector<char*> envp;
         for (std::string& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        const std::string program = VANTREL_PROGRAM;
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        std::vector<std::string> args;
+        if (m_fileSizeLimit > 0) args = {"prlimit", "--fsize=" + std::to_string(m_fileSizeLimit), "--"};
+        args.push_back(VANTREL_PROGRAM);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        const int r = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
+        // The program starts with the default action of SIGXFSZ, as from a shell, whatever this
+        // process does with it.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGXFSZ);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        const int r = posix_spawnp(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         return r == 0;
     }
@@ -87,6 +106,13 @@ public:
     bool WaitUntilStarted() const
     {
         return WaitFor([&] { return std::filesystem::exists(m_dir / "errlog"); });
+    }
+
+    // Whether the program has ended (it is not reaped: Ended still gives its status).
+    bool HasEnded() const
+    {
+        siginfo_t info{};
+        return m_pid > 0 && waitid(P_PID, m_pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == m_pid;
     }
 
     // The status the program ended with (as waitpid gives it), once it has ended; -1 when it did
@@ -122,6 +148,7 @@ public:
 private:
     std::filesystem::path m_dir;
     pid_t m_pid = -1;
+    std::uint64_t m_fileSizeLimit = 0;
 };
 
 }  // namespace app_test

@@ -1,7 +1,8 @@
 // The program itself on a real X server, run as a user runs it: it starts maximised with the
 // camera's live image, a click on a mode button and on the language button acts, Snap and Rec
-// leave their files and thumbnails, a hot region sounds the alarm, and its close button ends it
-// with exit status 0 and the settings saved.
+// leave their files and thumbnails, a hot region sounds the alarm, a disk that fills during Rec
+// ends the recording with a whole file, and its close button ends it with exit status 0 and the
+// settings saved.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "platform/kernel/thread.h"
+#include "tests/support/AviFacts.h"
 #include "tests/support/ProgramProcess.h"
 #include "tests/xserver/ScreenTestSupport.h"
 #include "tests/xserver/XServer.h"
@@ -25,6 +27,8 @@ const std::uint32_t kButtonBorder = Rgb(0, 174, 254);
 
 class ProgramOnXServer : public ::testing::Test {
 protected:
+    // The program may be started under a file-size limit (0: none).
+    explicit ProgramOnXServer(std::uint64_t fileSizeLimit = 0) { m_program.LimitFileSize(fileSizeLimit); }
     void SetUp() override
     {
         const std::string display = XServer::NamedDisplay();
@@ -168,6 +172,51 @@ TEST_F(ProgramOnXServer, AHotRegionSoundsTheAlarm)
         std::error_code ec;
         return std::filesystem::file_size(SoundFile(), ec) > 0 && !ec;
     }));
+}
+
+constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
+
+// The program on a disk that fills after some ten frames of a recording.
+class ProgramOnAFullDisk : public ProgramOnXServer {
+protected:
+    ProgramOnAFullDisk() : ProgramOnXServer(10 * kFrameBytes + kFrameBytes / 2) {}
+};
+
+TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
+{
+    ASSERT_TRUE(Started());
+    const POINT rec{m_width - 295, 345 + 3 * 55 + 22};
+    const RECT recButton{rec.x - 20, rec.y - 10, rec.x + 20, rec.y + 10};
+    const Picture released = m_x.Grab(recButton);
+    m_x.Click(rec);
+    m_x.MovePointer(POINT{m_width / 2, 60});
+    // The program finishes the file itself and releases Rec.
+    std::filesystem::path recording;
+    avi_test::AviFacts facts;
+    const bool finished = app_test::ProgramProcess::WaitFor([&] {
+        if (m_program.HasEnded()) return true;
+        const auto files = SavedFiles(m_program, ".avi");
+        if (files.size() != 1) return false;
+        recording = files[0];
+        facts = avi_test::ReadAviFacts(recording.string(), kFrameBytes);
+        const Picture button = m_x.Grab(recButton);
+        return facts.riffSpansTheFile && facts.totalFrames > 0 &&
+               MatchingShare(released, button, RECT{0, 0, button.width, button.height}, kTolerance) > 0.99;
+    });
+    ASSERT_TRUE(finished) << "frames in the header: " << facts.totalFrames;
+    ASSERT_FALSE(m_program.HasEnded()) << "the program ended during Rec: status " << m_program.Ended();
+    EXPECT_EQ(facts.streamLength, facts.totalFrames);
+    EXPECT_EQ(facts.indexEntries, facts.totalFrames);
+    EXPECT_EQ(facts.wholeFramesIndexed, facts.totalFrames);
+    const std::string n = std::to_string(facts.totalFrames);
+    EXPECT_EQ(avi_test::ProbeFrames(recording.string()), "nb_frames=" + n + "\nnb_read_frames=" + n + "\n");
+
+    // It still runs, and ends as it always does, saving its settings.
+    ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
+    const int status = m_program.Ended();
+    ASSERT_TRUE(WIFEXITED(status)) << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "");
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
 }
 
 }  // namespace
