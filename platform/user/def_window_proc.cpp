@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
@@ -65,6 +66,18 @@ LRESULT defaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
+// A window that paints nothing itself still has its background erased where that was asked for,
+// as a paint context would.
+void paintNothingButTheBackground(HWND hwnd)
+{
+    BOOL erase = FALSE;
+    if (!TakeUpdateRegion(hwnd, nullptr, &erase) || !erase) return;
+    const GdiBridge& b = GetGdiBridge();
+    HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
+    SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
+}
+
 }  // namespace
 
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -73,7 +86,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         return TRUE;
     case WM_PAINT:
-        TakeUpdateRegion(hwnd, nullptr, nullptr);
+        paintNothingButTheBackground(hwnd);
         return 0;
     case WM_ERASEBKGND:
         ErasePaintArea(hwnd, 0);
