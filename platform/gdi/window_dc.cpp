@@ -5,6 +5,7 @@
 
 #include "platform/gdi/gdi_access.h"
 #include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/icon.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/surface.h"
 #include "platform/user/window.h"
@@ -72,6 +73,15 @@ void DrawCheckBox(HDC dc, RECT r, const std::string& text, bool checked)
     DrawText(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
 }
 
+bool IconPixels(HICON icon, int* width, int* height, std::vector<std::uint32_t>* pixels)
+{
+    if (!IsLiveIcon(icon)) return false;
+    *width = icon->width;
+    *height = icon->height;
+    *pixels = icon->pixels;
+    return true;
+}
+
 UINT StaticTextFormat(platform::user::ControlLook::Align align)
 {
     using Align = platform::user::ControlLook::Align;
@@ -119,6 +129,7 @@ void InstallWindowBridge()
         bridge.dcFromHandle = [](HDC dc) { return CDC::FromHandle(dc); };
         bridge.solidBrushColor = SolidBrushColor;
         bridge.drawControl = DrawControl;
+        bridge.iconPixels = IconPixels;
         platform::user::SetGdiBridge(bridge);
     });
 }

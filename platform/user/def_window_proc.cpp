@@ -78,6 +78,20 @@ void paintNothingButTheBackground(HWND hwnd)
     if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
 }
 
+// Keeps the window's big or small icon, which a top-level window hands to the display; returns
+// the one it replaces.
+HICON setWindowIcon(HWND hwnd, bool big, HICON icon)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    if (n == nullptr) return nullptr;
+    HICON& kept = big ? n->bigIcon : n->smallIcon;
+    const HICON old = kept;
+    kept = icon;
+    HostSetIcon(*n);
+    return old;
+}
+
 }  // namespace
 
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -145,6 +159,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCLBUTTONDOWN:
         if (wParam == HTCAPTION) SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
         return 0;
+    case WM_SETICON:
+        return reinterpret_cast<LRESULT>(setWindowIcon(hwnd, wParam == ICON_BIG, reinterpret_cast<HICON>(lParam)));
     case WM_SYSKEYDOWN:
         if (wParam == VK_SPACE) SendMessage(platform::user::detail::RootOf(hwnd), WM_SYSCOMMAND, SC_KEYMENU, ' ');
         if (wParam == VK_F4) SendMessage(platform::user::detail::RootOf(hwnd), WM_SYSCOMMAND, SC_CLOSE, 0);

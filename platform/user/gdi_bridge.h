@@ -1,11 +1,14 @@
 // What the window layer needs of the drawing layer, given to it at start-up. The window layer
 // does not link the drawing layer: platform/gdi fills this in (once, before windows paint) and
-// the window layer calls through it where a message carries a device context or a brush.
-// Every entry may stay null; the window layer then does without (no DC in WM_DRAWITEM, no
-// CDC object for OnCtlColor/OnEraseBkgnd, built-in controls not drawn, brushes ignored).
+// the window layer calls through it where a message carries a device context, a brush or an
+// icon. Every entry may stay null; the window layer then does without (no DC in WM_DRAWITEM, no
+// CDC object for OnCtlColor/OnEraseBkgnd, built-in controls not drawn, brushes ignored, no icon
+// for the desktop).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/user/user_types.h"
 
@@ -34,6 +37,8 @@ struct GdiBridge {
     bool (*solidBrushColor)(HBRUSH brush, COLORREF* color) = nullptr;
     // Draws the standard look of a built-in control into dc, over its client area.
     void (*drawControl)(HWND hwnd, HDC dc, const ControlLook& look) = nullptr;
+    // An icon's pixels (premultiplied ARGB, rows top to bottom); false for an unknown handle.
+    bool (*iconPixels)(HICON icon, int* width, int* height, std::vector<std::uint32_t>* pixels) = nullptr;
 };
 
 void SetGdiBridge(const GdiBridge& bridge);

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/user/gdi_bridge.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/window_tree.h"
@@ -249,6 +250,23 @@ void HostSyncShow(Node& n)
 void HostSetTitle(Node& n)
 {
     if (n.host) SDL_SetWindowTitle(sdlOf(n), n.text.c_str());
+}
+
+void HostSetIcon(Node& n)
+{
+    const HICON icon = n.bigIcon ? n.bigIcon : n.smallIcon;
+    const GdiBridge& b = GetGdiBridge();
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    if (n.host == nullptr || icon == nullptr || b.iconPixels == nullptr || !b.iconPixels(icon, &width, &height, &pixels)) return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch);
+        for (int x = 0; x < width; ++x) row[x] = StraightPixel(pixels[static_cast<std::size_t>(y) * width + x]);
+    }
+    SDL_SetWindowIcon(sdlOf(n), surface);
+    SDL_FreeSurface(surface);
 }
 
 void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole)

@@ -615,6 +615,19 @@ TEST_F(WindowTest, SystemMenuOpensWithAltSpaceAndSendsTheChosenCommand)
     EXPECT_EQ(cmd->wParam, 0x10u);
 }
 
+TEST_F(WindowTest, IconsAreSetThroughTheirMessageAndKeptApart)
+{
+    RecordingWnd w;
+    ASSERT_TRUE(w.CreateTop(0, 0, 100, 100));
+    const auto big = reinterpret_cast<HICON>(0x1230), small = reinterpret_cast<HICON>(0x4560);
+    EXPECT_EQ(w.SetIcon(big, TRUE), nullptr);
+    EXPECT_EQ(w.SetIcon(small, FALSE), nullptr);
+    EXPECT_EQ(w.Count(WM_SETICON), 2);
+    EXPECT_EQ(w.GetIcon(TRUE), big);
+    EXPECT_EQ(w.GetIcon(FALSE), small);
+    EXPECT_EQ(w.SetIcon(small, TRUE), big) << "the icon it replaces";
+}
+
 struct BoxCase {
     UINT type;
     int expected;

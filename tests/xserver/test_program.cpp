@@ -1,11 +1,12 @@
 // The program itself on a real X server, run as a user runs it: it starts maximised with the
-// camera's live image, a click on a mode button and on the language button acts, Snap and Rec
-// leave their files and thumbnails, and its close button ends it with exit status 0 and the
-// settings saved.
+// camera's live image and hands the desktop its icon, a click on a mode button and on the
+// language button acts, Snap and Rec leave their files and thumbnails, and its close button ends
+// it with exit status 0 and the settings saved.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/kernel/thread.h"
@@ -72,6 +73,17 @@ protected:
     {
         return WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); });
     }
+    // Waits until a shown window is one the condition holds of.
+    std::optional<ShownWindow> WaitForWindow(const std::function<bool(const ShownWindow&)>& condition)
+    {
+        const auto deadline = Clock::now() + 30s;
+        for (;;) {
+            for (const ShownWindow& w : m_x.Windows())
+                if (condition(w)) return w;
+            if (Clock::now() > deadline) return std::nullopt;
+            Sleep(50);
+        }
+    }
     // The number of pixels in which the region differs between two pictures.
     static long Changed(const Picture& a, const Picture& b, const RECT& region)
     {
@@ -86,9 +98,16 @@ protected:
     const int m_height = 1080;
 };
 
-TEST_F(ProgramOnXServer, StartsMaximisedWithTheLiveImage)
+TEST_F(ProgramOnXServer, StartsMaximisedWithTheLiveImageAndHandsTheDesktopItsIcon)
 {
-    EXPECT_TRUE(Started());
+    ASSERT_TRUE(Started());
+    const auto main = WaitForWindow([](const ShownWindow& w) { return w.title == "Vantrel"; });
+    ASSERT_TRUE(main.has_value());
+    const Picture icon = m_x.Icon(main->id);
+    EXPECT_EQ(icon.width, 32);
+    EXPECT_EQ(icon.height, 32);
+    EXPECT_GT(DistinctColours(icon, RECT{0, 0, icon.width, icon.height}, [](std::uint32_t c) { return (c >> 24) == 0xFF; }), 3u)
+        << "an opaque picture of its own";
 }
 
 TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingTheSettings)
