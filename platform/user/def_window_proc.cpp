@@ -5,6 +5,7 @@
 
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
+#include "platform/user/menu.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
 
@@ -159,6 +160,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCLBUTTONDOWN:
         if (wParam == HTCAPTION) SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
         return 0;
+    case WM_NCRBUTTONUP:
+        if (wParam == HTCAPTION) platform::user::ShowSystemMenu(RootOf(hwnd), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     case WM_SETICON:
         return reinterpret_cast<LRESULT>(setWindowIcon(hwnd, wParam == ICON_BIG, reinterpret_cast<HICON>(lParam)));
     case WM_SYSKEYDOWN:
@@ -168,7 +172,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MOVE:
-            platform::user::input::BeginMoveDrag(platform::user::detail::RootOf(hwnd));
+            platform::user::input::BeginMoveDrag(platform::user::detail::RootOf(hwnd), (wParam & 0xF) == HTCAPTION);
             return 0;
         case SC_MINIMIZE:
             ShowWindow(hwnd, SW_MINIMIZE);
@@ -182,9 +186,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         case SC_CLOSE:
             SendMessage(hwnd, WM_CLOSE, 0, 0);
             return 0;
-        case SC_KEYMENU:
-            platform::user::input::ShowSystemMenu(platform::user::detail::RootOf(hwnd));
+        case SC_KEYMENU: {
+            HWND root = platform::user::detail::RootOf(hwnd);
+            RECT r{};
+            GetWindowRect(root, &r);
+            platform::user::ShowSystemMenu(root, POINT{r.left, r.top});
             return 0;
+        }
         default:
             return 0;
         }

@@ -202,6 +202,16 @@ void windowEvent(const SDL_WindowEvent& e)
     }
 }
 
+// Gives the top-level window's display window the keyboard, where it is shown.
+void giveKeyboard(HWND topLevel)
+{
+    if (host().headless) return;
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(topLevel);
+    if (n == nullptr || n->host == nullptr || !(n->style & WS_VISIBLE) || SDL_GetKeyboardFocus() == sdlOf(*n)) return;
+    SDL_SetWindowInputFocus(sdlOf(*n));
+}
+
 }  // namespace
 
 void HostCreate(Node& n)
@@ -209,6 +219,8 @@ void HostCreate(Node& n)
     if (!ensureVideo()) return;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if ((n.style & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
+    // A window that never becomes active is a popup menu to the desktop: no frame, no focus, on top.
+    if (n.exStyle & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_ALWAYS_ON_TOP;
     int w = std::max(1, static_cast<int>(n.rect.right - n.rect.left));
     int h = std::max(1, static_cast<int>(n.rect.bottom - n.rect.top));
     SDL_Window* window = SDL_CreateWindow(n.text.c_str(), n.rect.left, n.rect.top, w, h, flags);
@@ -222,9 +234,15 @@ void HostDestroy(Node& n)
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
     host().surfaces.erase(sdlOf(n));
-    SdlGlScope scope;
-    SDL_DestroyWindow(sdlOf(n));
+    const bool hadKeyboard = SDL_GetKeyboardFocus() == sdlOf(n);
+    {
+        SdlGlScope scope;
+        SDL_DestroyWindow(sdlOf(n));
+    }
     n.host = nullptr;
+    // Without a window manager nobody else hands the keyboard on (from a popup menu, or a dialog
+    // that ended), and keys would reach no window of the program.
+    if (hadKeyboard) giveKeyboard(GetActiveWindow());
 }
 
 void HostSyncGeometry(Node& n)
