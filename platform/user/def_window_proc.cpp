@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/user/gdi_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/menu.h"
 #include "platform/user/surface.h"
@@ -67,18 +66,6 @@ LRESULT defaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-// A window that paints nothing itself still has its background erased where that was asked for,
-// as a paint context would.
-void paintNothingButTheBackground(HWND hwnd)
-{
-    BOOL erase = FALSE;
-    if (!TakeUpdateRegion(hwnd, nullptr, &erase) || !erase) return;
-    const GdiBridge& b = GetGdiBridge();
-    HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
-    SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
-}
-
 // Keeps the window's big or small icon, which a top-level window hands to the display; returns
 // the one it replaces.
 HICON setWindowIcon(HWND hwnd, bool big, HICON icon)
@@ -101,7 +88,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         return TRUE;
     case WM_PAINT:
-        paintNothingButTheBackground(hwnd);
+        TakeUpdateRegion(hwnd, nullptr, nullptr);
         return 0;
     case WM_ERASEBKGND:
         ErasePaintArea(hwnd, 0);

@@ -16,7 +16,6 @@ TEST(WindowObject, GetDcDrawsIntoItsWindow)
 {
     HWND hwnd = CreateWindowExA(0, nullptr, "cwnd", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hwnd, nullptr);
-    UpdateWindow(hwnd);  // its first paint erases it; what the DC draws after that stays
     CWnd* wnd = CWnd::FromHandle(hwnd);
     ASSERT_NE(wnd, nullptr);
     CDC* dc = wnd->GetDC();
