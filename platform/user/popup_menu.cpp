@@ -92,7 +92,7 @@ MenuState* stateOf(HWND menu)
     return n ? &ControlStateOf<MenuState>(*n) : nullptr;
 }
 
-void close(HWND menu, UINT_PTR chosen)
+void closeMenu(HWND menu, UINT_PTR chosen)
 {
     std::lock_guard lock(TreeMutex());
     if (MenuState* s = stateOf(menu)) s->open = false, s->chosen = chosen;
@@ -132,7 +132,7 @@ void chooseItem(HWND menu, int index)
         if (s == nullptr || index < 0 || static_cast<std::size_t>(index) >= s->items.size() || !choosable(s->items[index])) return;
         id = s->items[index].id;
     }
-    close(menu, id);
+    closeMenu(menu, id);
 }
 
 // The next choosable item after the highlighted one in a direction (+1 down, -1 up), round the
@@ -172,7 +172,7 @@ void keyDown(HWND menu, int key)
 {
     switch (key) {
     case VK_ESCAPE:
-        close(menu, 0);
+        closeMenu(menu, 0);
         return;
     case VK_UP:
     case VK_DOWN:
@@ -254,7 +254,7 @@ void runMenuLoop(HWND menu, HWND owner)
         if (isKey(msg.message)) {
             SendMessage(menu, msg.message, msg.wParam, msg.lParam);
         } else if (isMouse(msg.message) && msg.hwnd != menu) {
-            if (isPress(msg.message)) close(menu, 0);
+            if (isPress(msg.message)) closeMenu(menu, 0);
         } else {
             TranslateMessage(&msg);
             DispatchMessage(&msg);
