@@ -389,12 +389,17 @@ cairo_surface_t* Average(cairo_surface_t* src, int sx, int sy, int sw, int sh, i
     return out;
 }
 
-std::string StripPrefix(const std::string& text)
+// The text without its mnemonic marks ("&&" stands for "&"); mnemonic (may be null) gets the
+// index, in characters, of the character after the first single '&', or -1.
+std::string StripPrefix(const std::string& text, int* mnemonic)
 {
     std::string out;
+    if (mnemonic) *mnemonic = -1;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '&') {
             if (i + 1 < text.size() && text[i + 1] == '&') out += '&';
+            else if (mnemonic && *mnemonic < 0 && i + 1 < text.size())
+                *mnemonic = platform::text::CountCharacters(out.c_str(), static_cast<int>(out.size()));
             ++i;
             if (i < text.size() && text[i] != '&') out += text[i];
             continue;
@@ -889,9 +894,9 @@ int DrawText(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format)
     HDC__* d = FindDC(dc);
     if (!d || !text || !rect) return 0;
     std::string s(text, count < 0 ? std::strlen(text) : static_cast<size_t>(count));
-    if (!(format & DT_NOPREFIX)) s = StripPrefix(s);
-    platform::text::FontSpec font = d->font ? static_cast<HFONT__*>(d->font.get())->spec : DefaultFont();
     platform::text::TextBox box;
+    if (!(format & DT_NOPREFIX)) s = StripPrefix(s, &box.underlined);
+    platform::text::FontSpec font = d->font ? static_cast<HFONT__*>(d->font.get())->spec : DefaultFont();
     box.x = rect->left, box.y = rect->top;
     box.width = rect->right - rect->left, box.height = rect->bottom - rect->top;
     box.halign = (format & DT_CENTER) ? platform::text::HAlign::Center

@@ -5,6 +5,7 @@
 
 #include "platform/gdi/gdi_access.h"
 #include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/icon.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/surface.h"
 #include "platform/user/window.h"
@@ -72,6 +73,52 @@ void DrawCheckBox(HDC dc, RECT r, const std::string& text, bool checked)
     DrawText(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER);
 }
 
+void FillWithSysColor(HDC dc, const RECT& r, int index)
+{
+    HBRUSH brush = CreateSolidBrush(GetSysColor(index));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// A popup menu: its lines on the button face inside a shadow-coloured frame; the highlighted line
+// in the highlight colours; a separator as a line across its band.
+void DrawMenu(HDC dc, const RECT& r, const platform::user::ControlLook& look)
+{
+    FillWithSysColor(dc, r, COLOR_BTNSHADOW);
+    FillWithSysColor(dc, RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, COLOR_BTNFACE);
+    for (std::size_t i = 0; i < look.menu.size(); ++i) {
+        const platform::user::MenuLine& line = look.menu[i];
+        if (line.separator) {
+            const LONG middle = (line.rect.top + line.rect.bottom) / 2;
+            FillWithSysColor(dc, RECT{line.rect.left, middle, line.rect.right, middle + 1}, COLOR_BTNSHADOW);
+            continue;
+        }
+        const bool highlighted = static_cast<int>(i) == look.highlighted && !line.grayed;
+        if (highlighted) FillWithSysColor(dc, line.rect, COLOR_HIGHLIGHT);
+        SetTextColor(dc, GetSysColor(line.grayed ? COLOR_GRAYTEXT : highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT text = line.textRect;
+        DrawText(dc, line.text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    }
+}
+
+SIZE MeasureControlText(const std::string& text)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    RECT r{0, 0, 0, 0};
+    DrawText(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CALCRECT);
+    DeleteDC(dc);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+bool IconPixels(HICON icon, int* width, int* height, std::vector<std::uint32_t>* pixels)
+{
+    if (!IsLiveIcon(icon)) return false;
+    *width = icon->width;
+    *height = icon->height;
+    *pixels = icon->pixels;
+    return true;
+}
+
 UINT StaticTextFormat(platform::user::ControlLook::Align align)
 {
     using Align = platform::user::ControlLook::Align;
@@ -102,6 +149,9 @@ void DrawControl(HWND hwnd, HDC dc, const platform::user::ControlLook& look)
     case Kind::Text:
         DrawText(dc, look.text.c_str(), -1, &r, StaticTextFormat(look.align));
         break;
+    case Kind::Menu:
+        DrawMenu(dc, r, look);
+        break;
     }
 }
 
@@ -119,6 +169,8 @@ void InstallWindowBridge()
         bridge.dcFromHandle = [](HDC dc) { return CDC::FromHandle(dc); };
         bridge.solidBrushColor = SolidBrushColor;
         bridge.drawControl = DrawControl;
+        bridge.measureControlText = MeasureControlText;
+        bridge.iconPixels = IconPixels;
         platform::user::SetGdiBridge(bridge);
     });
 }

@@ -253,7 +253,7 @@ Status Bitmap::UnlockBits(BitmapData* lockedData)
             for (int x = 0; x < r.Width; ++x) {
                 ARGB v;
                 std::memcpy(&v, &s.lockCopy[(static_cast<std::size_t>(y) * r.Width + x) * 4], 4);
-                s.WritePixel(r.X + x, r.Y + y, s.lockFormat == PixelFormat32bppPARGB ? detail::Unpremultiply(v) : v);
+                s.WritePixel(r.X + x, r.Y + y, s.lockFormat == PixelFormat32bppPARGB ? platform::user::StraightPixel(v) : v);
             }
     }
     s.lockCopy.clear();

@@ -39,17 +39,6 @@ std::uint32_t Premultiply(ARGB argb)
     return a << 24 | mul((argb >> 16) & 0xFF) << 16 | mul((argb >> 8) & 0xFF) << 8 | mul(argb & 0xFF);
 }
 
-ARGB Unpremultiply(std::uint32_t pixel)
-{
-    std::uint32_t a = pixel >> 24;
-    if (a == 255)
-        return pixel;
-    if (a == 0)
-        return 0;
-    auto div = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
-    return a << 24 | div((pixel >> 16) & 0xFF) << 16 | div((pixel >> 8) & 0xFF) << 8 | div(pixel & 0xFF);
-}
-
 namespace {
 
 // A default palette for a new indexed bitmap: a 6 x 6 x 6 colour cube, then a grey ramp.
@@ -130,7 +119,7 @@ ARGB PixelStore::ReadStored(const std::uint8_t* row, int x) const
         std::memcpy(&word, row + 4 * x, 4);
         if (m_format == PixelFormat32bppRGB)
             return word | 0xFF000000u;
-        return m_format == PixelFormat32bppPARGB ? Unpremultiply(word) : word;
+        return m_format == PixelFormat32bppPARGB ? platform::user::StraightPixel(word) : word;
     }
     }
 }
@@ -199,7 +188,7 @@ void PixelStore::SyncBytes()
         const auto* in = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
         std::uint8_t* row = m_bytes.data() + static_cast<std::size_t>(y) * m_stride;
         for (int x = 0; x < m_width; ++x)
-            WriteStored(row, x, opaque ? (in[x] | 0xFF000000u) : Unpremultiply(in[x]));
+            WriteStored(row, x, opaque ? (in[x] | 0xFF000000u) : platform::user::StraightPixel(in[x]));
     }
     m_workNewer = false;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gdiplus/gdiplus.h"
+#include "platform/user/surface.h"
 
 namespace Gdiplus::detail {
 
@@ -80,8 +81,7 @@ private:
     bool m_sourceStale = true;
 };
 
-// Premultiplies a straight ARGB word, and the reverse (rounded).
+// Premultiplies a straight ARGB word (platform::user::StraightPixel is the reverse).
 std::uint32_t Premultiply(ARGB argb);
-ARGB Unpremultiply(std::uint32_t pixel);
 
 }  // namespace Gdiplus::detail

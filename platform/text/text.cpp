@@ -240,6 +240,26 @@ TextSize MeasureLine(const FontSpec& font, const std::string& text)
     return {w, h};
 }
 
+namespace {
+
+// Underlines the layout's character at that index (in characters), where it has one.
+void UnderlineCharacter(PangoLayout* layout, int index)
+{
+    const char* text = pango_layout_get_text(layout);
+    if (index < 0 || index >= g_utf8_strlen(text, -1)) return;
+    const char* start = g_utf8_offset_to_pointer(text, index);
+    PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
+    underline->start_index = static_cast<guint>(start - text);
+    underline->end_index = static_cast<guint>(g_utf8_next_char(start) - text);
+    PangoAttrList* kept = pango_layout_get_attributes(layout);
+    PangoAttrList* attrs = kept ? pango_attr_list_copy(kept) : pango_attr_list_new();
+    pango_attr_list_insert(attrs, underline);
+    pango_layout_set_attributes(layout, attrs);
+    pango_attr_list_unref(attrs);
+}
+
+}  // namespace
+
 int DrawTextBox(void* cairoContext, const FontSpec& font, const std::string& text, const TextBox& box, double r, double g,
                 double b, double a, bool measureOnly, RECT* boundsOut)
 {
@@ -248,6 +268,7 @@ int DrawTextBox(void* cairoContext, const FontSpec& font, const std::string& tex
     if (!cr) cr = MeasuringContext();
     LayoutPtr layout = MakeLayout(cr, font, text);
     PangoLayout* l = layout.get();
+    UnderlineCharacter(l, box.underlined);
     if (box.singleLine) {
         pango_layout_set_single_paragraph_mode(l, TRUE);
     } else if (box.wordBreak && box.width > 0) {

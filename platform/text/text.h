@@ -88,6 +88,7 @@ struct TextBox {
     bool wordBreak = false;
     bool ellipsis = false;  // a line too long for the box ends in "..."
     bool clip = true;
+    int underlined = -1;  // a character drawn underlined (a mnemonic), counted in characters; -1: none
 };
 // Draws UTF-8 text into a cairo context (void*: a cairo_t) in the colour (r, g, b, a in 0..1) in
 // the box; returns the height of the laid-out text. `measureOnly` draws nothing. `boundsOut`

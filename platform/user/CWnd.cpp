@@ -418,21 +418,16 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags)
 
 CMenu* CWnd::GetSystemMenu(BOOL revert) const { return platform::user::MenuObject(::GetSystemMenu(m_hWnd, revert)); }
 
-HICON CWnd::SetIcon(HICON icon, BOOL)
+HICON CWnd::SetIcon(HICON icon, BOOL big)
 {
-    std::lock_guard lock(platform::user::detail::TreeMutex());
-    auto* n = platform::user::detail::Find(m_hWnd);
-    if (n == nullptr) return nullptr;
-    HICON old = n->icon;
-    n->icon = icon;
-    return old;
+    return reinterpret_cast<HICON>(::SendMessage(m_hWnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
-HICON CWnd::GetIcon(BOOL) const
+HICON CWnd::GetIcon(BOOL big) const
 {
     std::lock_guard lock(platform::user::detail::TreeMutex());
     auto* n = platform::user::detail::Find(m_hWnd);
-    return n ? n->icon : nullptr;
+    return n ? (big ? n->bigIcon : n->smallIcon) : nullptr;
 }
 
 int CWnd::RunModalLoop(DWORD)

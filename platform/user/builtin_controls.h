@@ -1,5 +1,5 @@
-// The built-in control classes of the window layer ("Static", "Button", "ComboBox" and the
-// dialog class "#32770"): each class procedure keeps the state of its own windows, and what they
+// The built-in control classes of the window layer ("Static", "Button", "ComboBox", the dialog
+// class "#32770" and the popup menu class "#32768"): each class procedure keeps the state of its own windows, and what they
 // share in painting and telling their parent. Not for the program's code.
 #pragma once
 
@@ -12,6 +12,7 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sends the parent WM_COMMAND with the control's id and the notification code.
 void NotifyParent(HWND hwnd, UINT code);

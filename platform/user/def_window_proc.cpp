@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/user/input.h"
+#include "platform/user/menu.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
 
@@ -63,6 +64,20 @@ LRESULT defaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
     }
     return FALSE;
+}
+
+// Keeps the window's big or small icon, which a top-level window hands to the display; returns
+// the one it replaces.
+HICON setWindowIcon(HWND hwnd, bool big, HICON icon)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    if (n == nullptr) return nullptr;
+    HICON& kept = big ? n->bigIcon : n->smallIcon;
+    const HICON old = kept;
+    kept = icon;
+    HostSetIcon(*n);
+    return old;
 }
 
 }  // namespace
@@ -132,6 +147,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCLBUTTONDOWN:
         if (wParam == HTCAPTION) SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
         return 0;
+    case WM_NCRBUTTONUP:
+        if (wParam == HTCAPTION) platform::user::ShowSystemMenu(RootOf(hwnd), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_SETICON:
+        return reinterpret_cast<LRESULT>(setWindowIcon(hwnd, wParam == ICON_BIG, reinterpret_cast<HICON>(lParam)));
     case WM_SYSKEYDOWN:
         if (wParam == VK_SPACE) SendMessage(platform::user::detail::RootOf(hwnd), WM_SYSCOMMAND, SC_KEYMENU, ' ');
         if (wParam == VK_F4) SendMessage(platform::user::detail::RootOf(hwnd), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -139,7 +159,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MOVE:
-            platform::user::input::BeginMoveDrag(platform::user::detail::RootOf(hwnd));
+            platform::user::input::BeginMoveDrag(platform::user::detail::RootOf(hwnd), (wParam & 0xF) == HTCAPTION);
             return 0;
         case SC_MINIMIZE:
             ShowWindow(hwnd, SW_MINIMIZE);
@@ -153,9 +173,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         case SC_CLOSE:
             SendMessage(hwnd, WM_CLOSE, 0, 0);
             return 0;
-        case SC_KEYMENU:
-            platform::user::input::ShowSystemMenu(platform::user::detail::RootOf(hwnd));
+        case SC_KEYMENU: {
+            HWND root = platform::user::detail::RootOf(hwnd);
+            RECT r{};
+            GetWindowRect(root, &r);
+            platform::user::ShowSystemMenu(root, POINT{r.left, r.top});
             return 0;
+        }
         default:
             return 0;
         }

@@ -1,5 +1,5 @@
 // The dialog class: closing asks for IDCANCEL, and the background is the button face or the
-// brush the dialog's WM_CTLCOLORDLG gives.
+// brush the dialog's WM_CTLCOLORDLG gives, erased even where the dialog paints nothing itself.
 #include "platform/user/builtin_controls.h"
 #include "platform/user/surface.h"
 
@@ -21,6 +21,18 @@ void eraseBackground(HWND hwnd, HDC dc)
     ErasePaintArea(hwnd, OpaquePixel(color));
 }
 
+// A dialog that paints nothing itself still has its background erased where that was asked for,
+// as a paint context would.
+void paintBackground(HWND hwnd)
+{
+    BOOL erase = FALSE;
+    if (!TakeUpdateRegion(hwnd, nullptr, &erase) || !erase) return;
+    const GdiBridge& b = GetGdiBridge();
+    HDC dc = b.getWindowDC ? b.getWindowDC(hwnd) : nullptr;
+    SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (dc && b.releaseWindowDC) b.releaseWindowDC(hwnd, dc);
+}
+
 }  // namespace
 
 LRESULT DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -32,6 +44,9 @@ LRESULT DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         eraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
         return 1;
+    case WM_PAINT:
+        paintBackground(hwnd);
+        return 0;
     default:
         return DefWindowProc(hwnd, message, wParam, lParam);
     }

@@ -64,32 +64,31 @@ public:
         return parseNumber(w, out);
     }
 
-    // Flags up to a quoted text or the end of the line.
-    bool flags(DWORD* out)
+    // Flags up to a quoted text or the end of the line: those named, and those named after NOT
+    // (which take a flag away from what the statement has by default).
+    bool flags(DWORD* out, DWORD* removed)
     {
         skip();
         std::size_t end = m_text.find('"', m_pos);
         std::string_view part = m_text.substr(m_pos, end == std::string_view::npos ? std::string_view::npos : end - m_pos);
         m_pos = end == std::string_view::npos ? m_text.size() : end;
-        DWORD value = 0;
+        DWORD value = 0, taken = 0;
         std::size_t i = 0;
         bool any = false;
         while (i <= part.size()) {
             std::size_t bar = part.find('|', i);
-            std::string name(part.substr(i, bar == std::string_view::npos ? std::string_view::npos : bar - i));
-            name.erase(0, name.find_first_not_of(" \t"));
-            name.erase(name.find_last_not_of(" \t") + 1);
-            if (name.empty()) return false;
-            auto it = flagNames().find(name);
-            int numeric = 0;
-            if (it != flagNames().end()) value |= it->second;
-            else if (parseNumber(name, &numeric)) value |= static_cast<DWORD>(numeric);
-            else return false;
+            std::string name = trimmed(part.substr(i, bar == std::string_view::npos ? std::string_view::npos : bar - i));
+            const bool negated = name.rfind("NOT ", 0) == 0 || name.rfind("NOT\t", 0) == 0;
+            if (negated) name = trimmed(std::string_view(name).substr(4));
+            DWORD flag = 0;
+            if (!parseFlag(name, &flag)) return false;
+            (negated ? taken : value) |= flag;
             any = true;
             if (bar == std::string_view::npos) break;
             i = bar + 1;
         }
-        *out = value;
+        *out = value & ~taken;
+        *removed = taken;
         return any;
     }
 
@@ -115,6 +114,23 @@ public:
     }
 
 private:
+    static std::string trimmed(std::string_view text)
+    {
+        std::string name(text);
+        name.erase(0, name.find_first_not_of(" \t"));
+        name.erase(name.find_last_not_of(" \t") + 1);
+        return name;
+    }
+    static bool parseFlag(const std::string& name, DWORD* out)
+    {
+        if (name.empty()) return false;
+        auto it = flagNames().find(name);
+        int numeric = 0;
+        if (it != flagNames().end()) *out = it->second;
+        else if (parseNumber(name, &numeric)) *out = static_cast<DWORD>(numeric);
+        else return false;
+        return true;
+    }
     void skip()
     {
         while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos]))) ++m_pos;
@@ -146,6 +162,7 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
     DialogTemplate t;
     bool haveId = false, haveSize = false;
     int lineNumber = 0;
+    DWORD removed = 0;
     auto fail = [&](const char* what) {
         if (error) *error = "line " + std::to_string(lineNumber) + ": " + what;
         return false;
@@ -166,9 +183,9 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
             t.id = static_cast<UINT>(id);
             haveId = true;
         } else if (keyword == "style") {
-            if (!line.flags(&t.style)) return fail("bad style");
+            if (!line.flags(&t.style, &removed)) return fail("bad style");
         } else if (keyword == "exstyle") {
-            if (!line.flags(&t.exStyle)) return fail("bad exstyle");
+            if (!line.flags(&t.exStyle, &removed)) return fail("bad exstyle");
         } else if (keyword == "size") {
             if (!line.number(&t.cx) || !line.number(&t.cy) || t.cx < 0 || t.cy < 0) return fail("size needs two sizes");
             haveSize = true;
@@ -182,9 +199,10 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
             if (!line.number(&c.id) || !line.number(&c.x) || !line.number(&c.y) || !line.number(&c.cx) || !line.number(&c.cy))
                 return fail("control needs an id and a rectangle");
             if (c.cx < 0 || c.cy < 0) return fail("control size is negative");
-            if (!line.flags(&c.style)) return fail("bad control style");
+            if (!line.flags(&c.style, &removed)) return fail("bad control style");
             if (!line.quoted(&c.text)) return fail("control needs a quoted text");
-            c.style |= WS_CHILD;
+            // A control is a visible child unless its style takes visibility away.
+            c.style = ((c.style | WS_VISIBLE) & ~removed) | WS_CHILD;
             t.controls.push_back(std::move(c));
         } else {
             return fail("unknown statement");

@@ -10,7 +10,8 @@
 //   font <points> "<face>"
 //   control <class> <id> <x> <y> <width> <height> <flags> "<text>"
 // <class> is Static, Button or ComboBox; <id> a number (-1 for none); <flags> names or numbers
-// joined by '|' (WS_CHILD is implied for controls). Texts are UTF-8 with \" and \\ escapes.
+// joined by '|', each of which may follow NOT to take it away. A control is a visible child
+// (WS_CHILD | WS_VISIBLE) unless NOT WS_VISIBLE hides it. Texts are UTF-8 with \" and \\ escapes.
 #pragma once
 
 #include <string>

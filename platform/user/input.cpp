@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/kernel/clock.h"
-#include "platform/user/menu.h"
 #include "platform/user/window.h"
 #include "platform/user/window_tree.h"
 
@@ -236,6 +235,8 @@ void MouseButton(POINT screen, Button button, bool down)
         post(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
     } else if (button == Button::Left) {
         post(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    } else if (button == Button::Right) {
+        post(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     }
 }
 
@@ -269,14 +270,14 @@ void Key(int virtualKey, bool down)
 
 void MouseLeftDisplay() { updateTracking(nullptr); }
 
-void BeginMoveDrag(HWND topLevel)
+void BeginMoveDrag(HWND topLevel, bool byPress)
 {
     if (topLevel == nullptr || IsZoomed(topLevel)) return;
     RECT r;
     if (!GetWindowRect(topLevel, &r)) return;
     State& s = state();
     std::lock_guard lock(s.mutex);
-    if (!(s.keys[VK_LBUTTON] & 0x80)) return;  // the button was already released
+    if (byPress && !(s.keys[VK_LBUTTON] & 0x80)) return;  // the button was already released
     s.moving = topLevel;
     s.moveStartCursor = s.cursor;
     s.moveStartWindow = POINT{r.left, r.top};
@@ -287,14 +288,6 @@ bool IsMoveDragging()
     State& s = state();
     std::lock_guard lock(s.mutex);
     return s.moving != nullptr;
-}
-
-void ShowSystemMenu(HWND topLevel)
-{
-    if (topLevel == nullptr) return;
-    HMENU menu = GetSystemMenu(topLevel, FALSE);
-    UINT_PTR chosen = platform::user::ChooseMenuItem(topLevel, menu);
-    if (chosen != 0) PostMessage(topLevel, WM_SYSCOMMAND, chosen, 0);
 }
 
 void ForgetWindow(HWND hwnd)
@@ -368,6 +361,7 @@ HWND GetActiveWindow()
 HWND SetActiveWindow(HWND hwnd)
 {
     HWND root = hwnd ? RootOf(hwnd) : nullptr;
+    if (root && (GetWindowLong(root, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) return GetActiveWindow();
     HWND old;
     {
         State& s = state();
@@ -574,7 +568,7 @@ HICON LoadIcon(HINSTANCE instance, LPCSTR name)
     auto id = reinterpret_cast<UINT_PTR>(name);
     // The standard icons are small numbers kept as handles, as the standard cursors are.
     if (instance == nullptr && IS_INTRESOURCE(name) && id >= 32512 && id <= 32518) return reinterpret_cast<HICON>(id);
-    std::string key = IS_INTRESOURCE(name) ? "#" + std::to_string(id) : std::string(name);
+    std::string key = IS_INTRESOURCE(name) ? std::string("#").append(std::to_string(id)) : std::string(name);
     Icons& i = icons();
     std::lock_guard lock(i.mutex);
     auto it = i.loaded.find(key);

@@ -24,9 +24,10 @@ void MouseLeftDisplay();
 HWND WindowAtScreenPoint(POINT screen, int* hitTest);
 
 // Used by the window functions.
-void BeginMoveDrag(HWND topLevel);
+// The window follows the cursor until the left button is released: the one pressed on its
+// caption (byPress), or that of the next click (a move chosen from the system menu).
+void BeginMoveDrag(HWND topLevel, bool byPress);
 bool IsMoveDragging();
-void ShowSystemMenu(HWND topLevel);
 void ForgetWindow(HWND hwnd);
 void ForgetWindowTree(HWND hwnd);
 

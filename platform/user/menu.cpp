@@ -1,7 +1,5 @@
 #include "platform/user/menu.h"
 
-#include <SDL.h>
-
 #include <map>
 #include <memory>
 #include <mutex>
@@ -15,7 +13,6 @@ struct Menus {
     std::map<HMENU, std::vector<platform::user::MenuItem>> items;
     std::map<HMENU, std::unique_ptr<CMenu>> objects;
     std::uintptr_t next = 0x20000;
-    platform::user::MenuChooser chooser = nullptr;
 };
 
 Menus& menus()
@@ -30,35 +27,27 @@ HMENU newSystemMenu()
     std::lock_guard lock(m.mutex);
     HMENU h = reinterpret_cast<HMENU>(m.next);
     m.next += 0x10;
-    m.items[h] = {{MF_STRING, SC_RESTORE, "Restore"},
-                  {MF_STRING, SC_MOVE, "Move"},
-                  {MF_STRING, SC_MINIMIZE, "Minimize"},
-                  {MF_STRING, SC_MAXIMIZE, "Maximize"},
+    m.items[h] = {{MF_STRING, SC_RESTORE, "&Restore"},
+                  {MF_STRING, SC_MOVE, "&Move"},
+                  {MF_STRING, SC_MINIMIZE, "Mi&nimize"},
+                  {MF_STRING, SC_MAXIMIZE, "Ma&ximize"},
                   {MF_SEPARATOR, 0, ""},
-                  {MF_STRING, SC_CLOSE, "Close"}};
+                  {MF_STRING, SC_CLOSE, "&Close"}};
     return h;
 }
 
-UINT_PTR chooseWithMessageBox(HWND owner, const std::vector<platform::user::MenuItem>& items)
+// Restore applies to a minimised or maximised window, Move and Maximize to one that is not
+// maximised, Minimize to one that is not minimised.
+bool applies(UINT_PTR command, HWND window)
 {
-    if (platform::user::detail::HostIsHeadless()) return 0;
-    std::vector<SDL_MessageBoxButtonData> buttons;
-    for (const auto& item : items) {
-        if (item.flags & (MF_SEPARATOR | MF_GRAYED)) continue;
-        buttons.push_back(SDL_MessageBoxButtonData{0, static_cast<int>(item.id), item.text.c_str()});
+    const bool minimised = IsIconic(window), maximised = IsZoomed(window);
+    switch (command) {
+    case SC_RESTORE: return minimised || maximised;
+    case SC_MOVE:
+    case SC_MAXIMIZE: return !maximised;
+    case SC_MINIMIZE: return !minimised;
+    default: return true;
     }
-    if (buttons.empty()) return 0;
-    SDL_MessageBoxData data{};
-    data.flags = SDL_MESSAGEBOX_INFORMATION;
-    char title[256] = "";
-    GetWindowText(owner, title, sizeof title);
-    data.title = title;
-    data.message = "";
-    data.numbuttons = static_cast<int>(buttons.size());
-    data.buttons = buttons.data();
-    int chosen = 0;
-    if (SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0) return 0;
-    return static_cast<UINT_PTR>(chosen);
 }
 
 }  // namespace
@@ -73,23 +62,14 @@ std::vector<MenuItem> GetMenuItems(HMENU menu)
     return it == m.items.end() ? std::vector<MenuItem>{} : it->second;
 }
 
-UINT_PTR ChooseMenuItem(HWND owner, HMENU menu)
+void ShowSystemMenu(HWND topLevel, POINT screen)
 {
-    MenuChooser chooser;
-    {
-        Menus& m = menus();
-        std::lock_guard lock(m.mutex);
-        chooser = m.chooser;
-    }
-    auto items = GetMenuItems(menu);
-    return chooser ? chooser(owner, items) : chooseWithMessageBox(owner, items);
-}
-
-void SetMenuChooser(MenuChooser chooser)
-{
-    Menus& m = menus();
-    std::lock_guard lock(m.mutex);
-    m.chooser = chooser;
+    if (topLevel == nullptr) return;
+    std::vector<MenuItem> items = GetMenuItems(GetSystemMenu(topLevel, FALSE));
+    for (MenuItem& item : items)
+        if (!applies(item.id, topLevel)) item.flags |= MF_GRAYED;
+    UINT_PTR chosen = ChooseMenuItem(topLevel, items, screen);
+    if (chosen != 0) PostMessage(topLevel, WM_SYSCOMMAND, chosen, 0);
 }
 
 }  // namespace platform::user

@@ -17,13 +17,17 @@ struct MenuItem {
 // The items of a menu (empty for an unknown handle).
 std::vector<MenuItem> GetMenuItems(HMENU menu);
 
-// Lets the user pick a command of the menu: on a real display a message box with one button per
-// enabled item; headless nothing is chosen. Returns the item's id, 0 when none was chosen.
-UINT_PTR ChooseMenuItem(HWND owner, HMENU menu);
+// Lets the user choose one of the items from a popup list of the layer's own, with its top-left
+// corner at the screen point (moved in where the list would leave the screen): a click or Enter
+// on an item, or the letter after its '&', chooses it; Esc or a press outside the list closes it.
+// Runs a message loop of its own until then, in which every other message is handled as usual
+// and the thread's key and mouse input goes to the list. Returns the chosen item's id, 0 when
+// none was chosen (or none could be).
+UINT_PTR ChooseMenuItem(HWND owner, const std::vector<MenuItem>& items, POINT screen);
 
-// Replaces the way a menu item is chosen (tests act as the user); null restores the default.
-using MenuChooser = UINT_PTR (*)(HWND owner, const std::vector<MenuItem>& items);
-void SetMenuChooser(MenuChooser chooser);
+// Opens the top-level window's system menu at the screen point, its items that do not apply to
+// the window's show state greyed, and posts the window the chosen command (WM_SYSCOMMAND).
+void ShowSystemMenu(HWND topLevel, POINT screen);
 
 }  // namespace platform::user
 

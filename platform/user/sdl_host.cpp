@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/user/gdi_bridge.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
 #include "platform/user/window_tree.h"
@@ -201,6 +202,16 @@ void windowEvent(const SDL_WindowEvent& e)
     }
 }
 
+// Gives the top-level window's display window the keyboard, where it is shown.
+void giveKeyboard(HWND topLevel)
+{
+    if (host().headless) return;
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(topLevel);
+    if (n == nullptr || n->host == nullptr || !(n->style & WS_VISIBLE) || SDL_GetKeyboardFocus() == sdlOf(*n)) return;
+    SDL_SetWindowInputFocus(sdlOf(*n));
+}
+
 }  // namespace
 
 void HostCreate(Node& n)
@@ -208,6 +219,8 @@ void HostCreate(Node& n)
     if (!ensureVideo()) return;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if ((n.style & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
+    // A window that never becomes active is a popup menu to the desktop: no frame, no focus, on top.
+    if (n.exStyle & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_ALWAYS_ON_TOP;
     int w = std::max(1, static_cast<int>(n.rect.right - n.rect.left));
     int h = std::max(1, static_cast<int>(n.rect.bottom - n.rect.top));
     SDL_Window* window = SDL_CreateWindow(n.text.c_str(), n.rect.left, n.rect.top, w, h, flags);
@@ -221,9 +234,15 @@ void HostDestroy(Node& n)
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
     host().surfaces.erase(sdlOf(n));
-    SdlGlScope scope;
-    SDL_DestroyWindow(sdlOf(n));
+    const bool hadKeyboard = SDL_GetKeyboardFocus() == sdlOf(n);
+    {
+        SdlGlScope scope;
+        SDL_DestroyWindow(sdlOf(n));
+    }
     n.host = nullptr;
+    // Without a window manager nobody else hands the keyboard on (from a popup menu, or a dialog
+    // that ended), and keys would reach no window of the program.
+    if (hadKeyboard) giveKeyboard(GetActiveWindow());
 }
 
 void HostSyncGeometry(Node& n)
@@ -249,6 +268,23 @@ void HostSyncShow(Node& n)
 void HostSetTitle(Node& n)
 {
     if (n.host) SDL_SetWindowTitle(sdlOf(n), n.text.c_str());
+}
+
+void HostSetIcon(Node& n)
+{
+    const HICON icon = n.bigIcon ? n.bigIcon : n.smallIcon;
+    const GdiBridge& b = GetGdiBridge();
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    if (n.host == nullptr || icon == nullptr || b.iconPixels == nullptr || !b.iconPixels(icon, &width, &height, &pixels)) return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch);
+        for (int x = 0; x < width; ++x) row[x] = StraightPixel(pixels[static_cast<std::size_t>(y) * width + x]);
+    }
+    SDL_SetWindowIcon(sdlOf(n), surface);
+    SDL_FreeSurface(surface);
 }
 
 void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole)

@@ -19,6 +19,7 @@
 // ValidateRect and MarkSurfaceChanged may be called from any thread.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -132,6 +133,16 @@ BOOL GetShownPicture(HWND topLevel, Picture* out);
 // the display (null: nobody). For measurements.
 using PresentObserver = void (*)(HWND topLevel);
 void SetPresentObserver(PresentObserver observer);
+
+// A premultiplied pixel as straight (not premultiplied) ARGB, rounded.
+inline std::uint32_t StraightPixel(std::uint32_t pixel)
+{
+    const std::uint32_t a = pixel >> 24;
+    if (a == 255) return pixel;
+    if (a == 0) return 0;
+    auto div = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
+    return a << 24 | div((pixel >> 16) & 0xFF) << 16 | div((pixel >> 8) & 0xFF) << 8 | div(pixel & 0xFF);
+}
 
 // A pixel value from a COLORREF, fully opaque.
 inline std::uint32_t OpaquePixel(COLORREF c)

@@ -26,6 +26,8 @@ DWORD GetSysColor(int index)
     case COLOR_HIGHLIGHT: return RGB(0, 120, 215);
     case COLOR_HIGHLIGHTTEXT: return RGB(255, 255, 255);
     case COLOR_BTNFACE: return RGB(240, 240, 240);
+    case COLOR_BTNSHADOW: return RGB(160, 160, 160);
+    case COLOR_GRAYTEXT: return RGB(109, 109, 109);
     default: return RGB(0, 0, 0);
     }
 }

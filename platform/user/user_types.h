@@ -33,6 +33,8 @@
 #define WM_WINDOWPOSCHANGED 0x0047u
 #define WM_NOTIFY 0x004Eu
 #define WM_SETICON 0x0080u
+#define ICON_SMALL 0
+#define ICON_BIG 1
 #define WM_NCCREATE 0x0081u
 #define WM_NCDESTROY 0x0082u
 #define WM_NCHITTEST 0x0084u
@@ -42,6 +44,8 @@
 #define WM_NCLBUTTONDOWN 0x00A1u
 #define WM_NCLBUTTONUP 0x00A2u
 #define WM_NCLBUTTONDBLCLK 0x00A3u
+#define WM_NCRBUTTONDOWN 0x00A4u
+#define WM_NCRBUTTONUP 0x00A5u
 #define WM_KEYDOWN 0x0100u
 #define WM_KEYUP 0x0101u
 #define WM_CHAR 0x0102u
@@ -109,6 +113,9 @@
 #define WS_MINIMIZEBOX 0x00020000u
 #define WS_MAXIMIZEBOX 0x00010000u
 #define WS_EX_APPWINDOW 0x00040000u
+// A window that never becomes the active window (a popup menu): on the display it is shown above
+// the others without a frame and takes no focus.
+#define WS_EX_NOACTIVATE 0x08000000u
 #define DS_SETFONT 0x40u
 #define DS_MODALFRAME 0x80u
 #define DS_FIXEDSYS 0x08u

@@ -155,4 +155,6 @@ int GetSystemMetrics(int index);
 #define COLOR_HIGHLIGHT 13
 #define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
+#define COLOR_BTNSHADOW 16
+#define COLOR_GRAYTEXT 17
 DWORD GetSysColor(int index);

@@ -21,11 +21,12 @@ struct ClassTable {
 
     ClassTable()
     {
-        // The styles they have on Windows: each takes double-clicks.
+        // The styles they have on Windows: each control takes double-clicks; a menu takes presses.
         classes.emplace("Static", WindowClass{CS_DBLCLKS, StaticProc});
         classes.emplace("Button", WindowClass{CS_DBLCLKS, ButtonProc});
         classes.emplace("ComboBox", WindowClass{CS_DBLCLKS, ComboBoxProc});
         classes.emplace("#32770", WindowClass{CS_DBLCLKS, DialogProc});
+        classes.emplace("#32768", WindowClass{0, MenuProc});
     }
 };
 

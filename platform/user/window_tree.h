@@ -78,7 +78,8 @@ struct Node {
 
     HCURSOR cursor = nullptr;
     HMENU systemMenu = nullptr;
-    HICON icon = nullptr;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
 
     std::unique_ptr<ControlState> control;
 
@@ -164,6 +165,8 @@ void HostDestroy(Node& n);
 void HostSyncGeometry(Node& n);
 void HostSyncShow(Node& n);
 void HostSetTitle(Node& n);
+// Hands the window's big icon (else its small one) to the display, for the desktop to show.
+void HostSetIcon(Node& n);
 // Hands the parts of the picture to the display (window coordinates); whole: the display has none
 // of it yet. A display window whose surface is new gets the whole picture anyway.
 void HostPresent(Node& n, const Picture& picture, const std::vector<RECT>& parts, bool whole);

@@ -252,45 +252,56 @@ TEST_F(MainWindowTest, ControlsOfTheDialogGetItsColours)
 }
 
 // The system menu, reached with Alt+Space as on Windows, has the About item below a separator;
-// choosing it shows the About box modally.
-std::vector<platform::user::MenuItem> g_menuSeen;
-std::string g_aboutCaption;
+// its letter A shows the About box modally, and Enter closes it.
+struct AboutSeen {
+    HWND window = nullptr;
+    std::string caption;
+    int controls = 0;
+    int visibleControls = 0;
+};
+AboutSeen g_about;
 
-// Presses OK in the About box once it is the active window.
-void CloseAbout(HWND main, UINT, UINT_PTR id, DWORD)
-{
-    HWND about = GetActiveWindow();
-    if (about == nullptr || about == main) return;
-    KillTimer(main, id);
-    char caption[128] = {};
-    GetWindowText(about, caption, sizeof caption);
-    g_aboutCaption = caption;
-    PostMessage(about, WM_COMMAND, IDOK, 0);
-}
-
-TEST_F(MainWindowTest, AltSpaceOpensTheSystemMenuWithTheAboutBox)
+// Looks at the About box once it is the active window and shown, then presses Enter in it.
+void LookAtAboutAndPressEnter(HWND main, UINT, UINT_PTR id, DWORD)
 {
     namespace input = platform::user::input;
-    platform::user::SetMenuChooser([](HWND, const std::vector<platform::user::MenuItem>& items) -> UINT_PTR {
-        g_menuSeen = items;
-        return IDM_ABOUTBOX;
-    });
+    HWND about = GetActiveWindow();
+    if (about == nullptr || about == main || !IsWindowVisible(about)) return;
+    KillTimer(main, id);
+    g_about.window = about;
+    char caption[128] = {};
+    GetWindowText(about, caption, sizeof caption);
+    g_about.caption = caption;
+    for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        ++g_about.controls;
+        g_about.visibleControls += IsWindowVisible(child) ? 1 : 0;
+    }
+    input::Key(VK_RETURN, true);
+    input::Key(VK_RETURN, false);
+}
+
+TEST_F(MainWindowTest, AltSpaceThenAOpensTheAboutBoxWithAllItsControlsAndEnterClosesIt)
+{
+    namespace input = platform::user::input;
+    const auto items = platform::user::GetMenuItems(::GetSystemMenu(dlg.GetSafeHwnd(), FALSE));
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[items.size() - 2].flags & MF_SEPARATOR, MF_SEPARATOR);
+    EXPECT_EQ(items.back().id, IDM_ABOUTBOX);
+    EXPECT_EQ(items.back().text, "关于 Pelmor IR(&A)...");
+
+    g_about = AboutSeen{};
     dlg.m_btn[CVantrelDlg::kModePcba].SetFocus();
-    dlg.SetTimer(77, 20, CloseAbout);
     input::Key(VK_MENU, true);
     input::Key(VK_SPACE, true);
     input::Key(VK_SPACE, false);
     input::Key(VK_MENU, false);
-    EXPECT_TRUE(PumpUntil([] { return !g_aboutCaption.empty(); }));
-    platform::user::SetMenuChooser(nullptr);
-
-    ASSERT_GE(g_menuSeen.size(), 2u);
-    const auto& separator = g_menuSeen[g_menuSeen.size() - 2];
-    const auto& about = g_menuSeen.back();
-    EXPECT_EQ(separator.flags & MF_SEPARATOR, MF_SEPARATOR);
-    EXPECT_EQ(about.id, IDM_ABOUTBOX);
-    EXPECT_EQ(about.text, "关于 Pelmor IR(&A)...");
-    EXPECT_EQ(g_aboutCaption, "关于 Pelmor IR");
+    input::Key('A', true);
+    input::Key('A', false);
+    dlg.SetTimer(77, 20, LookAtAboutAndPressEnter);
+    EXPECT_TRUE(PumpUntil([] { return g_about.window != nullptr && !IsWindow(g_about.window); }));
+    EXPECT_EQ(g_about.caption, "关于 Pelmor IR");
+    EXPECT_EQ(g_about.controls, 4);
+    EXPECT_EQ(g_about.visibleControls, 4);
 }
 
 TEST_F(MainWindowTest, AboutBoxNamesTheProgramAndItsVersion)

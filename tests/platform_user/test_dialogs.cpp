@@ -81,12 +81,38 @@ INSTANTIATE_TEST_SUITE_P(
                       BadTemplate{"dialog 0\nsize 1 1\n", "id 0"}, BadTemplate{"dialog 70000\nsize 1 1\n", "id too large"},
                       BadTemplate{"dialog 5\nsize 1 1\nstyle WS_NOPE\n", "unknown flag"},
                       BadTemplate{"dialog 5\nsize 1 1\nstyle WS_POPUP |\n", "dangling bar"},
+                      BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5 5 NOT \"\"\n", "NOT of nothing"},
+                      BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5 5 NOT WS_NOPE \"\"\n", "NOT of an unknown flag"},
                       BadTemplate{"dialog 5\nsize 1 1\ncaption \"open\n", "unclosed text"},
                       BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5\n", "short rectangle"},
                       BadTemplate{"dialog 5\nsize 1 1\ncontrol Static 1 0 0 5 -5 0 \"\"\n", "negative size"},
                       BadTemplate{"dialog 5\nsize 1 1\nfont 0 \"x\"\n", "zero points"},
                       BadTemplate{"dialog 5\nsize 1 1 1\n", "trailing text"},
                       BadTemplate{"dialog 5\nsize 1 1\nwindow\n", "unknown statement"}));
+
+struct ControlVisibility {
+    const char* name;
+    const char* flags;
+    bool visible;
+};
+class ControlVisibilityTest : public ::testing::TestWithParam<ControlVisibility> {};
+TEST_P(ControlVisibilityTest, AControlIsAVisibleChildUnlessItsStyleHidesIt)
+{
+    const std::string text = std::string("dialog 5\nsize 10 10\ncontrol Static 1 0 0 5 5 ") + GetParam().flags + " \"\"\n";
+    platform::user::DialogTemplate t;
+    std::string error;
+    ASSERT_TRUE(platform::user::ParseDialogTemplate(text, &t, &error)) << error;
+    ASSERT_EQ(t.controls.size(), 1u);
+    EXPECT_EQ((t.controls[0].style & WS_VISIBLE) != 0, GetParam().visible);
+    EXPECT_TRUE(t.controls[0].style & WS_CHILD);
+}
+INSTANTIATE_TEST_SUITE_P(Styles, ControlVisibilityTest,
+                         ::testing::Values(ControlVisibility{"Text", "SS_LEFT", true}, ControlVisibility{"Icon", "SS_ICON", true},
+                                           ControlVisibility{"SaidVisible", "WS_VISIBLE | SS_NOTIFY", true},
+                                           ControlVisibility{"Hidden", "SS_LEFT | NOT WS_VISIBLE", false},
+                                           ControlVisibility{"HiddenFirst", "NOT WS_VISIBLE | WS_TABSTOP", false},
+                                           ControlVisibility{"HiddenAfterAll", "WS_VISIBLE | NOT WS_VISIBLE", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class BoundDialog : public CDialog {
 public:
@@ -108,12 +134,25 @@ TEST_F(DialogTest, ModelessCreateBuildsControlsAndBindsThem)
     d.plot.GetWindowRect(&r);
     EXPECT_EQ(r.right - r.left, 265 * 7 / 4);
     d.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(d.plot.IsWindowVisible()) << "a control of a template is visible unless its style hides it";
     d.EndDialog(IDCANCEL);  // a modeless dialog is hidden, not destroyed
     EXPECT_TRUE(IsWindow(d.m_hWnd));
     EXPECT_FALSE(d.IsWindowVisible());
     HWND h = d.m_hWnd;
     d.DestroyWindow();
     EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(DialogTest, ADialogThatPaintsNothingItselfShowsItsBackground)
+{
+    CDialog d(901u);
+    ASSERT_TRUE(d.Create(901u, nullptr));
+    d.ShowWindow(SW_SHOW);
+    platform::user::Picture p;
+    ASSERT_TRUE(platform::user::RenderWindow(d.GetSafeHwnd(), &p));
+    ASSERT_GT(p.width, 60);
+    EXPECT_EQ(p.at(p.width - 5, p.height - 5), platform::user::OpaquePixel(GetSysColor(COLOR_BTNFACE)));
+    d.DestroyWindow();
 }
 
 TEST_F(DialogTest, MissingTemplateGivesMinusOne)

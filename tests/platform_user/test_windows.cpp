@@ -592,27 +592,17 @@ TEST_F(WindowTest, PreSubclassWindowRunsBeforeTheFirstPaint)
     EXPECT_EQ(text, "y");
 }
 
-TEST_F(WindowTest, SystemMenuOpensWithAltSpaceAndSendsTheChosenCommand)
+TEST_F(WindowTest, IconsAreSetThroughTheirMessageAndKeptApart)
 {
     RecordingWnd w;
     ASSERT_TRUE(w.CreateTop(0, 0, 100, 100));
-    CMenu* menu = w.GetSystemMenu(FALSE);
-    ASSERT_NE(menu, nullptr);
-    menu->AppendMenu(MF_SEPARATOR);
-    menu->AppendMenu(MF_STRING, 0x10, "About");
-    platform::user::SetMenuChooser([](HWND, const std::vector<platform::user::MenuItem>& items) -> UINT_PTR {
-        return items.back().text == "About" ? items.back().id : 0;
-    });
-    w.SetFocus();
-    input::Key(VK_MENU, true);
-    input::Key(VK_SPACE, true);
-    input::Key(VK_SPACE, false);
-    input::Key(VK_MENU, false);
-    Pump();
-    platform::user::SetMenuChooser(nullptr);
-    const Logged* cmd = w.Last(WM_SYSCOMMAND);
-    ASSERT_NE(cmd, nullptr);
-    EXPECT_EQ(cmd->wParam, 0x10u);
+    const auto big = reinterpret_cast<HICON>(0x1230), small = reinterpret_cast<HICON>(0x4560);
+    EXPECT_EQ(w.SetIcon(big, TRUE), nullptr);
+    EXPECT_EQ(w.SetIcon(small, FALSE), nullptr);
+    EXPECT_EQ(w.Count(WM_SETICON), 2);
+    EXPECT_EQ(w.GetIcon(TRUE), big);
+    EXPECT_EQ(w.GetIcon(FALSE), small);
+    EXPECT_EQ(w.SetIcon(small, TRUE), big) << "the icon it replaces";
 }
 
 struct BoxCase {

@@ -1,5 +1,6 @@
 #include "tests/xserver/XServer.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -76,6 +77,86 @@ void XServer::Key(unsigned long keysym)
     XTestFakeKeyEvent(m_display, code, True, CurrentTime);
     XTestFakeKeyEvent(m_display, code, False, CurrentTime);
     Flush();
+}
+
+void XServer::KeyWith(unsigned long modifier, unsigned long keysym)
+{
+    const KeyCode held = XKeysymToKeycode(m_display, modifier);
+    const KeyCode code = XKeysymToKeycode(m_display, keysym);
+    XTestFakeKeyEvent(m_display, held, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    XTestFakeKeyEvent(m_display, held, False, CurrentTime);
+    Flush();
+}
+
+namespace {
+
+// A window property's items (8-, 16- or 32-bit, as the server keeps them); empty when it has none.
+template <class Item>
+std::vector<Item> Property(_XDisplay* display, Window window, const char* name, Atom type)
+{
+    std::vector<Item> items;
+    Atom actualType;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    const Atom property = XInternAtom(display, name, False);
+    if (XGetWindowProperty(display, window, property, 0, 1L << 24, False, type, &actualType, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr) {
+        const Item* first = reinterpret_cast<const Item*>(data);
+        items.assign(first, first + count);
+    }
+    if (data)
+        XFree(data);
+    return items;
+}
+
+std::string Title(_XDisplay* display, Window window)
+{
+    auto name = Property<char>(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False));
+    if (name.empty())
+        name = Property<char>(display, window, "WM_NAME", XA_STRING);
+    return std::string(name.begin(), name.end());
+}
+
+}  // namespace
+
+std::vector<ShownWindow> XServer::Windows()
+{
+    std::vector<ShownWindow> shown;
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
+        return shown;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(m_display, children[i], &a) || a.map_state != IsViewable)
+            continue;
+        shown.push_back(ShownWindow{children[i], Title(m_display, children[i]), RECT{a.x, a.y, a.x + a.width, a.y + a.height}});
+    }
+    if (children)
+        XFree(children);
+    return shown;
+}
+
+platform::user::Picture XServer::Icon(unsigned long window)
+{
+    // Xlib hands 32-bit items as longs: width, height, then the pixels row by row.
+    const auto items = Property<long>(m_display, window, "_NET_WM_ICON", XA_CARDINAL);
+    platform::user::Picture picture;
+    if (items.size() < 2)
+        return picture;
+    const long width = items[0], height = items[1];
+    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width * height) > items.size() - 2)
+        return picture;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    for (long i = 0; i < width * height; ++i)
+        picture.pixels.push_back(static_cast<std::uint32_t>(items[static_cast<std::size_t>(2 + i)]));
+    return picture;
 }
 
 platform::user::Picture XServer::Grab(const RECT& screen)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/kernel/win_types.h"
 #include "platform/user/surface.h"
@@ -12,6 +13,13 @@
 struct _XDisplay;  // Xlib's Display, kept out of the tests: its macros clash with the program's names
 
 namespace xserver_test {
+
+// A top-level window that the server shows.
+struct ShownWindow {
+    unsigned long id = 0;
+    std::string title;  // _NET_WM_NAME, else WM_NAME
+    RECT screen{};      // where it lies, in screen coordinates
+};
 
 class XServer {
 public:
@@ -32,6 +40,14 @@ public:
     void MovePointer(POINT screen);
     void Click(POINT screen);  // left button press and release at the point
     void Key(unsigned long keysym);  // press and release (XK_ names from <X11/keysym.h>)
+    // The key pressed and released while the modifier (XK_Alt_L, say) is held.
+    void KeyWith(unsigned long modifier, unsigned long keysym);
+
+    // The mapped top-level windows, from the bottom of the stack to its top.
+    std::vector<ShownWindow> Windows();
+    // The first picture of the icon that a window hands the desktop (_NET_WM_ICON), as straight
+    // ARGB words; an empty picture when it has none.
+    platform::user::Picture Icon(unsigned long window);
 
     // The pixels on screen inside a rectangle in screen coordinates, as opaque ARGB words.
     platform::user::Picture Grab(const RECT& screen);

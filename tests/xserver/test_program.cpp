@@ -1,12 +1,17 @@
 // The program itself on a real X server, run as a user runs it: it starts maximised with the
-// camera's live image, a click on a mode button and on the language button acts, Snap and Rec
-// leave their files and thumbnails, a hot region sounds the alarm, a disk that fills during Rec
-// ends the recording with a whole file, and its close button ends it with exit status 0 and the
-// settings saved.
+// camera's live image and hands the desktop its icon, a click on a mode button and on the
+// language button acts, Snap and Rec leave their files and thumbnails, a hot region sounds the
+// alarm, a disk that fills during Rec ends the recording with a whole file, Alt+Space shows the
+// system menu whose About item opens the About box, and its close button ends it with exit
+// status 0 and the settings saved.
 #include <gtest/gtest.h>
 
+#include <X11/keysym.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/kernel/thread.h"
@@ -24,6 +29,8 @@ constexpr int kTolerance = 8;
 // The main window's own colours: the line under the title and the buttons' default border.
 const std::uint32_t kTitleLine = Rgb(0, 174, 254);
 const std::uint32_t kButtonBorder = Rgb(0, 174, 254);
+// Over the status light on the 1920 x 1080 screen.
+constexpr POINT kRestingPointer{960, 60};
 
 class ProgramOnXServer : public ::testing::Test {
 protected:
@@ -35,6 +42,9 @@ protected:
         if (display.empty()) GTEST_SKIP() << "no X server named in VANTREL_XSERVER_DISPLAY: scripts/test starts one";
         std::string reason;
         ASSERT_TRUE(m_x.Open(display, &reason)) << reason;
+        // A test before may have left the pointer over a button: each program starts with it over
+        // the status light, where nothing shows a hover.
+        m_x.MovePointer(kRestingPointer);
         // Its sound goes to a file, which appears when a sound starts.
         ASSERT_TRUE(m_program.Start({{"DISPLAY", display}, {"SDL_VIDEODRIVER", "x11"}, {"SDL_AUDIODRIVER", "disk"},
                                      {"SDL_DISKAUDIOFILE", SoundFile().string()}}));
@@ -53,6 +63,17 @@ protected:
         for (;;) {
             m_screen = m_x.Grab(RECT{0, 0, m_width, m_height});
             if (condition(m_screen)) return true;
+            if (Clock::now() > deadline) return false;
+            Sleep(50);
+        }
+    }
+    // Waits, reading that part of the screen back, until the condition holds of it.
+    bool WaitForPicture(const RECT& screen, Picture* shown, const std::function<bool(const Picture&)>& condition)
+    {
+        const auto deadline = Clock::now() + 30s;
+        for (;;) {
+            *shown = m_x.Grab(screen);
+            if (condition(*shown)) return true;
             if (Clock::now() > deadline) return false;
             Sleep(50);
         }
@@ -78,6 +99,43 @@ protected:
     {
         return WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); });
     }
+    // Waits until a shown window is one the condition holds of.
+    std::optional<ShownWindow> WaitForWindow(const std::function<bool(const ShownWindow&)>& condition)
+    {
+        const auto deadline = Clock::now() + 30s;
+        for (;;) {
+            for (const ShownWindow& w : m_x.Windows())
+                if (condition(w)) return w;
+            if (Clock::now() > deadline) return std::nullopt;
+            Sleep(50);
+        }
+    }
+    // Waits until no shown window is one the condition holds of.
+    bool WaitUntilGone(const std::function<bool(const ShownWindow&)>& condition)
+    {
+        const auto deadline = Clock::now() + 30s;
+        for (;;) {
+            const auto windows = m_x.Windows();
+            if (std::none_of(windows.begin(), windows.end(), condition)) return true;
+            if (Clock::now() > deadline) return false;
+            Sleep(50);
+        }
+    }
+    // The shown windows, for a failure's message.
+    std::string Shown()
+    {
+        std::string text;
+        for (const ShownWindow& w : m_x.Windows())
+            text += "\n\"" + w.title + "\" at " + std::to_string(w.screen.left) + "," + std::to_string(w.screen.top) + " " +
+                    std::to_string(w.screen.right - w.screen.left) + "x" + std::to_string(w.screen.bottom - w.screen.top);
+        return text;
+    }
+    static bool IsAbout(const ShownWindow& w) { return w.title == "关于 Pelmor IR"; }
+    // The system menu: a small window at the main window's top-left corner.
+    static bool IsMenu(const ShownWindow& w)
+    {
+        return w.screen.left == 0 && w.screen.top == 0 && w.screen.right < 600 && w.screen.bottom < 600;
+    }
     // The number of pixels in which the region differs between two pictures.
     static long Changed(const Picture& a, const Picture& b, const RECT& region)
     {
@@ -94,9 +152,91 @@ protected:
     const int m_height = 1080;
 };
 
-TEST_F(ProgramOnXServer, StartsMaximisedWithTheLiveImage)
+TEST_F(ProgramOnXServer, StartsMaximisedWithTheLiveImageAndHandsTheDesktopItsIcon)
 {
-    EXPECT_TRUE(Started());
+    ASSERT_TRUE(Started());
+    const auto main = WaitForWindow([](const ShownWindow& w) { return w.title == "Vantrel"; });
+    ASSERT_TRUE(main.has_value());
+    const Picture icon = m_x.Icon(main->id);
+    EXPECT_EQ(icon.width, 32);
+    EXPECT_EQ(icon.height, 32);
+    EXPECT_GT(DistinctColours(icon, RECT{0, 0, icon.width, icon.height}, [](std::uint32_t c) { return (c >> 24) == 0xFF; }), 3u)
+        << "an opaque picture of its own";
+}
+
+// The lowest row across a popup list in one colour other than the list's own: its last separator;
+// -1 for none.
+int SeparatorRow(const Picture& list)
+{
+    const std::uint32_t ground = list.at(3, 3);
+    for (int y = list.height - 4; y > 2; --y)
+        if (DistinctColours(list, RECT{4, y, list.width - 4, y + 1}) == 1 && ColourDistance(list.at(4, y), ground) > 20)
+            return y;
+    return -1;
+}
+
+// The About box's parts, where its template puts them (the icon at 14 x 14, the lines at 42 x 14
+// and 42 x 26, OK at 113 x 41 dialog units: 7/4 and 15/8 pixels a unit, inside a border).
+const RECT kAboutIcon{25, 27, 57, 59};
+const RECT kAboutLines[] = {{74, 27, 274, 42}, {74, 49, 274, 64}};
+const RECT kAboutOk{198, 77, 285, 103};
+
+bool Dark(std::uint32_t c) { return ((c >> 8) & 0xFF) < 100; }
+bool AboutIconShown(const Picture& p) { return DistinctColours(p, kAboutIcon) > 8; }
+bool AboutLineShown(const Picture& p, int line) { return DistinctColours(p, kAboutLines[line], Dark) > 3; }
+bool AboutOkShown(const Picture& p)
+{
+    return Inside(p, kAboutOk) && (p.at(kAboutOk.left, kAboutOk.top) & 0xFFFFFFu) == 0 &&
+           DistinctColours(p, RECT{kAboutOk.left + 2, kAboutOk.top + 2, kAboutOk.right - 2, kAboutOk.bottom - 2}, Dark) > 3;
+}
+
+TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutItemOpensTheAboutBoxThatOkAndEnterClose)
+{
+    ASSERT_TRUE(Started());
+    m_x.KeyWith(XK_Alt_L, XK_space);
+    const auto menu = WaitForWindow(IsMenu);
+    ASSERT_TRUE(menu.has_value()) << "no menu at the window's corner:" << Shown();
+    Picture list;
+    EXPECT_TRUE(WaitForPicture(menu->screen, &list, [](const Picture& p) {
+        return DistinctColours(p, RECT{2, 2, p.width - 2, p.height - 2}) > 4 && SeparatorRow(p) > p.height / 2;
+    })) << "a list of texts with a separator in its lower part, before the About item";
+    platform::user::WritePictureToPng(list, ArtefactPath("xserver-system-menu.png"));
+
+    // Esc closes it, and the keyboard still reaches the window: the menu opens again, and its
+    // letter A opens the About box; OK closes that.
+    m_x.Key(XK_Escape);
+    EXPECT_TRUE(WaitUntilGone(IsMenu)) << "Esc left the menu open";
+    m_x.KeyWith(XK_Alt_L, XK_space);
+    ASSERT_TRUE(WaitForWindow(IsMenu).has_value()) << "no menu after Esc:" << Shown();
+    m_x.Key(XK_a);
+    const auto about = WaitForWindow(IsAbout);
+    ASSERT_TRUE(about.has_value()) << "no About box:" << Shown();
+    EXPECT_TRUE(WaitUntilGone(IsMenu)) << "the menu stayed open";
+    const RECT box = about->screen;
+    EXPECT_EQ(box.right - box.left, 299);
+    EXPECT_EQ(box.bottom - box.top, 118);
+    Picture shown;
+    WaitForPicture(box, &shown, [](const Picture& p) {
+        return AboutIconShown(p) && AboutLineShown(p, 0) && AboutLineShown(p, 1) && AboutOkShown(p);
+    });
+    platform::user::WritePictureToPng(shown, ArtefactPath("xserver-about.png"));
+    EXPECT_TRUE(AboutIconShown(shown)) << "the icon";
+    EXPECT_TRUE(AboutLineShown(shown, 0)) << "the first line";
+    EXPECT_TRUE(AboutLineShown(shown, 1)) << "the second line";
+    EXPECT_TRUE(AboutOkShown(shown)) << "the OK button";
+    m_x.Click(POINT{box.left + (kAboutOk.left + kAboutOk.right) / 2, box.top + (kAboutOk.top + kAboutOk.bottom) / 2});
+    EXPECT_TRUE(WaitUntilGone(IsAbout)) << "OK left the About box open";
+
+    // A click on the About item opens it again; Enter closes it.
+    m_x.KeyWith(XK_Alt_L, XK_space);
+    const auto again = WaitForWindow(IsMenu);
+    ASSERT_TRUE(again.has_value()) << "no menu the second time:" << Shown();
+    EXPECT_TRUE(WaitForPicture(again->screen, &list, [](const Picture& p) { return SeparatorRow(p) > 0; }));
+    m_x.Click(POINT{again->screen.left + 40, again->screen.bottom - 10});
+    ASSERT_TRUE(WaitForWindow(IsAbout).has_value()) << "a click on the About item opened nothing";
+    m_x.Key(XK_Return);
+    EXPECT_TRUE(WaitUntilGone(IsAbout)) << "Enter left the About box open";
+    EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }));
 }
 
 TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingTheSettings)
@@ -189,7 +329,7 @@ TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
     const RECT recButton{rec.x - 20, rec.y - 10, rec.x + 20, rec.y + 10};
     const Picture released = m_x.Grab(recButton);
     m_x.Click(rec);
-    m_x.MovePointer(POINT{m_width / 2, 60});
+    m_x.MovePointer(kRestingPointer);
     // The program finishes the file itself and releases Rec.
     std::filesystem::path recording;
     avi_test::AviFacts facts;
