@@ -242,20 +242,36 @@ TextSize MeasureLine(const FontSpec& font, const std::string& text)
 
 namespace {
 
-// Underlines the layout's character at that index (in characters), where it has one.
-void UnderlineCharacter(PangoLayout* layout, int index)
+// Underlines the layout's character at that index (in characters), where it has one, with a line
+// one pixel thick just under the baseline, on whole pixels: pango's own underline follows the
+// font's metrics and, after a fallback font has moved the baseline off the pixel grid, can fall
+// between pixel rows and vanish from text drawn without smoothing.
+// The baseline, from the layout's top in pango units, of the line that holds that byte.
+int BaselineAt(PangoLayout* layout, int byte)
+{
+    PangoLayoutIter* line = pango_layout_get_iter(layout);
+    int baseline = pango_layout_iter_get_baseline(line);
+    while (pango_layout_iter_next_line(line)) {
+        if (pango_layout_iter_get_line_readonly(line)->start_index > byte) break;
+        baseline = pango_layout_iter_get_baseline(line);
+    }
+    pango_layout_iter_free(line);
+    return baseline;
+}
+
+void UnderlineCharacter(cairo_t* cr, PangoLayout* layout, int index, double x, double y)
 {
     const char* text = pango_layout_get_text(layout);
     if (index < 0 || index >= g_utf8_strlen(text, -1)) return;
-    const char* start = g_utf8_offset_to_pointer(text, index);
-    PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-    underline->start_index = static_cast<guint>(start - text);
-    underline->end_index = static_cast<guint>(g_utf8_next_char(start) - text);
-    PangoAttrList* kept = pango_layout_get_attributes(layout);
-    PangoAttrList* attrs = kept ? pango_attr_list_copy(kept) : pango_attr_list_new();
-    pango_attr_list_insert(attrs, underline);
-    pango_layout_set_attributes(layout, attrs);
-    pango_attr_list_unref(attrs);
+    const int byte = static_cast<int>(g_utf8_offset_to_pointer(text, index) - text);
+    PangoRectangle at;
+    pango_layout_index_to_pos(layout, byte, &at);
+    const double left = std::round(x + static_cast<double>(std::min(at.x, at.x + at.width)) / PANGO_SCALE);
+    const double right = std::round(x + static_cast<double>(std::max(at.x, at.x + at.width)) / PANGO_SCALE);
+    const double under = std::floor(y + static_cast<double>(BaselineAt(layout, byte)) / PANGO_SCALE) + 1;
+    if (right <= left) return;
+    cairo_rectangle(cr, left, under, right - left, 1);
+    cairo_fill(cr);
 }
 
 }  // namespace
@@ -268,7 +284,6 @@ int DrawTextBox(void* cairoContext, const FontSpec& font, const std::string& tex
     if (!cr) cr = MeasuringContext();
     LayoutPtr layout = MakeLayout(cr, font, text);
     PangoLayout* l = layout.get();
-    UnderlineCharacter(l, box.underlined);
     if (box.singleLine) {
         pango_layout_set_single_paragraph_mode(l, TRUE);
     } else if (box.wordBreak && box.width > 0) {
@@ -309,6 +324,7 @@ int DrawTextBox(void* cairoContext, const FontSpec& font, const std::string& tex
         cairo_set_source_rgba(cr, r, g, b, a);
         cairo_move_to(cr, x, y);
         pango_cairo_show_layout(cr, l);
+        UnderlineCharacter(cr, l, box.underlined, x, y);
         cairo_restore(cr);
     }
     return logical.height;

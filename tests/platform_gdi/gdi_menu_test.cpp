@@ -27,7 +27,8 @@ std::vector<platform::user::MenuItem> Items(bool marked)
     return {{MF_STRING, 1, std::string(mark) + "Alpha"},
             {MF_SEPARATOR, 0, ""},
             {MF_STRING | MF_GRAYED, 2, std::string(mark) + "Beta"},
-            {MF_STRING, 3, std::string(mark) + "Gamma"}};
+            {MF_STRING, 3, std::string(mark) + "Gamma"},
+            {MF_STRING, 4, "关于 Pelmor IR(" + std::string(mark) + "A)..."}};
 }
 
 // What the test does while the menu is open, one step a timer tick.
@@ -153,16 +154,16 @@ TEST_F(MenuLook, ShowsItsLinesInAFrameWithTheMnemonicsUnderlinedAndTheHighlighte
     EXPECT_EQ(p.at(p.width - 1, p.height - 1), Sys(COLOR_BTNSHADOW));
     EXPECT_EQ(p.at(2, 2), Sys(COLOR_BTNFACE)) << "the ground";
 
-    // Three texts and the separator, in that order.
+    // Four texts and the separator, in that order.
     const auto lines = InkedRows(unmarked.plain, Sys(COLOR_BTNFACE));
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     const auto [separatorTop, separatorBottom] = lines[1];
     EXPECT_EQ(separatorBottom - separatorTop, 1);
     EXPECT_EQ(unmarked.plain.at(p.width / 2, separatorTop), Sys(COLOR_BTNSHADOW));
 
     // The marks are not printed: the texts stand where they stand without them, and only their
-    // first letters gain a line beneath.
-    for (std::size_t line : {0u, 2u, 3u}) {
+    // marked letters gain a line beneath, after Chinese characters too.
+    for (std::size_t line : {0u, 2u, 3u, 4u}) {
         const auto [top, bottom] = lines[line];
         Picture a, b;
         for (const Picture* from : {&p, &unmarked.plain}) {
