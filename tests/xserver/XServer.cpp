@@ -70,12 +70,39 @@ void XServer::Click(POINT screen)
     Flush();
 }
 
+void XServer::MovePointerBy(int dx, int dy)
+{
+    XTestFakeRelativeMotionEvent(m_display, dx, dy, CurrentTime);
+    Flush();
+}
+
+void XServer::LeftButton(bool down)
+{
+    XTestFakeButtonEvent(m_display, Button1, down ? True : False, CurrentTime);
+    Flush();
+}
+
 void XServer::Key(unsigned long keysym)
 {
     const KeyCode code = XKeysymToKeycode(m_display, keysym);
     XTestFakeKeyEvent(m_display, code, True, CurrentTime);
     XTestFakeKeyEvent(m_display, code, False, CurrentTime);
     Flush();
+}
+
+void XServer::Hold(unsigned long keysym, bool down)
+{
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down ? True : False, CurrentTime);
+    Flush();
+}
+
+POINT XServer::Pointer()
+{
+    Window root, child;
+    int x = 0, y = 0, wx, wy;
+    unsigned int mask;
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &x, &y, &wx, &wy, &mask);
+    return POINT{x, y};
 }
 
 platform::user::Picture XServer::Grab(const RECT& screen)

@@ -31,7 +31,13 @@ public:
     // Input as the server delivers it to the window under the pointer.
     void MovePointer(POINT screen);
     void Click(POINT screen);  // left button press and release at the point
+    void LeftButton(bool down);  // where the pointer is
+    // The pointer moved by an offset, as a mouse moves it (pointer barriers hold it back).
+    void MovePointerBy(int dx, int dy);
     void Key(unsigned long keysym);  // press and release (XK_ names from <X11/keysym.h>)
+    void Hold(unsigned long keysym, bool down);
+    // Where the pointer is on the screen.
+    POINT Pointer();
 
     // The pixels on screen inside a rectangle in screen coordinates, as opaque ARGB words.
     platform::user::Picture Grab(const RECT& screen);
