@@ -1,10 +1,13 @@
 #include "platform/user/input.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/kernel/clock.h"
 #include "platform/user/window.h"
@@ -18,12 +21,19 @@ namespace {
 
 struct State {
     std::mutex mutex;
-    POINT cursor{0, 0};
+    POINT cursor{0, 0};   // where the input taken so far left the cursor
+    POINT pointer{0, 0};  // where the display last reported the pointer
     std::optional<RECT> clip;
+    // Left presses as the display reported them and as they were taken; the clip remembers the
+    // press it was set in (0: none), so that the display holds the pointer for that press only.
+    std::uint64_t pressesEntered = 0;
+    std::uint64_t pressesTaken = 0;
+    std::uint64_t clipPress = 0;
     HWND capture = nullptr;
     HWND focus = nullptr;
     HWND active = nullptr;
-    BYTE keys[256] = {};
+    BYTE keys[256] = {};       // as of the input taken (GetKeyState)
+    BYTE asyncKeys[256] = {};  // as the display reported them (GetAsyncKeyState)
     HWND tracked = nullptr;
     HCURSOR cursorShape = nullptr;
     // Double clicks: the last press.
@@ -47,6 +57,15 @@ constexpr DWORD kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 4;
 
 int vkOf(Button b) { return b == Button::Left ? VK_LBUTTON : b == Button::Right ? VK_RBUTTON : VK_MBUTTON; }
+
+UINT downMessageOf(Button b) { return b == Button::Left ? WM_LBUTTONDOWN : b == Button::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN; }
+
+// A key's state byte: the top bit while it is down, bit 0 toggled at each press.
+void setKey(BYTE& k, bool down)
+{
+    if (down) k = static_cast<BYTE>((k & 0x80) ? k : ((k ^ 0x01) | 0x80));
+    else k &= 0x7F;
+}
 
 WPARAM mouseKeyFlags()
 {
@@ -99,32 +118,178 @@ POINT toClient(HWND hwnd, POINT screen)
     return screen;
 }
 
-void post(HWND hwnd, UINT message, WPARAM w, LPARAM l) { PostMessage(hwnd, message, w, l); }
-
-void updateTracking(HWND under)
-{
-    HWND leave = nullptr;
-    {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        if (s.tracked != nullptr && s.tracked != under) {
-            leave = s.tracked;
-            s.tracked = nullptr;
-        }
-    }
-    if (leave) post(leave, WM_MOUSELEAVE, 0, 0);
-}
-
-POINT clamped(POINT p)
+// The window whose mouse tracking ends now that the cursor is over `under`, if any.
+HWND endTracking(HWND under)
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    if (s.clip) {
-        p.x = std::clamp(p.x, s.clip->left, std::max(s.clip->left, s.clip->right - 1));
-        p.y = std::clamp(p.y, s.clip->top, std::max(s.clip->top, s.clip->bottom - 1));
-    }
+    if (s.tracked == nullptr || s.tracked == under) return nullptr;
+    return std::exchange(s.tracked, nullptr);
+}
+
+POINT clampedTo(const RECT& r, POINT p)
+{
+    return POINT{std::clamp(p.x, r.left, std::max(r.left, r.right - 1)), std::clamp(p.y, r.top, std::max(r.top, r.bottom - 1))};
+}
+
+// The cursor moves to the point, kept inside the ClipCursor rectangle in force as the input is
+// taken.
+POINT moveCursor(POINT p)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.clip) p = clampedTo(*s.clip, p);
     s.cursor = p;
     return p;
+}
+
+// The messages that input makes, in order, each with its time and cursor position.
+class Made {
+public:
+    Made(std::vector<MSG>* out, DWORD time, POINT cursor) : m_out(out), m_time(time), m_cursor(cursor) {}
+    void Add(HWND hwnd, UINT message, WPARAM w, LPARAM l) { m_out->push_back(MSG{hwnd, message, w, l, m_time, m_cursor}); }
+
+private:
+    std::vector<MSG>* m_out;
+    DWORD m_time;
+    POINT m_cursor;
+};
+
+void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
+{
+    POINT p = moveCursor(screen);
+    Made made(out, time, p);
+    HWND moving;
+    POINT startCursor, startWindow;
+    HWND capture;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        moving = s.moving;
+        startCursor = s.moveStartCursor;
+        startWindow = s.moveStartWindow;
+        capture = s.capture;
+    }
+    if (moving != nullptr) {
+        SetWindowPos(moving, nullptr, startWindow.x + (p.x - startCursor.x), startWindow.y + (p.y - startCursor.y), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+        return;
+    }
+    int hit = HTCLIENT;
+    HWND under = WindowAtScreenPoint(p, &hit);
+    if (HWND left = endTracking(under)) made.Add(left, WM_MOUSELEAVE, 0, 0);
+    HWND target = capture ? capture : under;
+    if (target == nullptr) return;
+    if (capture) hit = HTCLIENT;
+    else SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
+    if (hit == HTCLIENT) {
+        POINT c = toClient(target, p);
+        made.Add(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+    } else {
+        made.Add(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    }
+}
+
+// Whether a press at the point is the second of a double click on the target; it is noted as
+// the last press otherwise.
+bool secondPress(HWND target, Button button, POINT p, DWORD time)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    bool quick = s.lastDownWindow == target && s.lastDownButton == button && time - s.lastDownTime <= kDoubleClickMs &&
+                 std::abs(p.x - s.lastDownPoint.x) <= kDoubleClickSlop && std::abs(p.y - s.lastDownPoint.y) <= kDoubleClickSlop;
+    if (quick) {
+        s.lastDownWindow = nullptr;
+        return true;
+    }
+    s.lastDownWindow = target;
+    s.lastDownButton = button;
+    s.lastDownTime = time;
+    s.lastDownPoint = p;
+    return false;
+}
+
+void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<MSG>* out)
+{
+    POINT p = moveCursor(screen);
+    Made made(out, time, p);
+    HWND capture;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        setKey(s.keys[vkOf(button)], down);
+        if (down && button == Button::Left) ++s.pressesTaken;
+        if (s.moving != nullptr) {
+            if (!down && button == Button::Left) s.moving = nullptr;
+            return;
+        }
+        capture = s.capture;
+    }
+    int hit = HTCLIENT;
+    HWND target = capture ? capture : WindowAtScreenPoint(p, &hit);
+    if (target == nullptr || !IsWindowEnabled(target)) return;
+    if (capture) hit = HTCLIENT;
+    UINT base = downMessageOf(button);
+    UINT message = down ? base : base + 1;
+    if (down) {
+        HWND root = RootOf(target);
+        if (root != GetActiveWindow()) SetActiveWindow(root);
+        // In the client area only windows whose class asks for double-clicks get them.
+        bool wanted = hit != HTCLIENT || (ClassStyleOf(target) & CS_DBLCLKS);
+        if (secondPress(target, button, p, time) && wanted && button != Button::Middle) message = base + 2;
+    }
+    if (hit == HTCLIENT) {
+        POINT c = toClient(target, p);
+        made.Add(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+    } else if (button == Button::Left) {
+        made.Add(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    } else if (button == Button::Right) {
+        made.Add(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+    }
+}
+
+void takeWheel(POINT screen, int delta, bool horizontal, DWORD time, std::vector<MSG>* out)
+{
+    POINT p = moveCursor(screen);
+    HWND target = GetCapture();
+    if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
+    if (target == nullptr) return;
+    Made(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
+                           MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
+}
+
+void takeKey(int virtualKey, bool down, DWORD time, std::vector<MSG>* out)
+{
+    bool alt;
+    HWND target;
+    POINT cursor;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        setKey(s.keys[virtualKey & 0xFF], down);
+        alt = (s.keys[VK_MENU] & 0x80) != 0;
+        target = s.focus ? s.focus : s.active;
+        cursor = s.cursor;
+    }
+    if (target == nullptr || !IsWindow(target)) return;
+    bool sys = alt || virtualKey == VK_MENU;
+    UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    Made(out, time, cursor).Add(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
+}
+
+// What the display reports is queued in its order as a record naming the message it stands for
+// (wParam), the point (pt) and the key or wheel delta (lParam); it becomes window messages only
+// when its turn comes (TakeInput).
+void enter(UINT action, POINT at, LPARAM data)
+{
+    QueueInput(MSG{nullptr, kInputRecord, action, data, GetTickCount(), at});
+}
+
+void enterPointer(POINT at)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.pointer = at;
 }
 
 }  // namespace
@@ -157,118 +322,77 @@ HWND WindowAtScreenPoint(POINT screen, int* hitTest)
 
 void MouseMove(POINT screen)
 {
-    POINT p = clamped(screen);
-    HWND moving;
-    POINT startCursor, startWindow;
-    HWND capture;
-    {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        moving = s.moving;
-        startCursor = s.moveStartCursor;
-        startWindow = s.moveStartWindow;
-        capture = s.capture;
-    }
-    if (moving != nullptr) {
-        SetWindowPos(moving, nullptr, startWindow.x + (p.x - startCursor.x), startWindow.y + (p.y - startCursor.y), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-        return;
-    }
-    int hit = HTCLIENT;
-    HWND under = WindowAtScreenPoint(p, &hit);
-    updateTracking(under);
-    HWND target = capture ? capture : under;
-    if (target == nullptr) return;
-    if (capture) hit = HTCLIENT;
-    else SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
-    if (hit == HTCLIENT) {
-        POINT c = toClient(target, p);
-        post(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
-    } else {
-        post(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
-    }
+    enterPointer(screen);
+    enter(WM_MOUSEMOVE, screen, 0);
 }
 
 void MouseButton(POINT screen, Button button, bool down)
 {
-    POINT p = clamped(screen);
-    HWND capture;
+    enterPointer(screen);
     {
         State& s = state();
         std::lock_guard lock(s.mutex);
-        if (down) s.keys[vkOf(button)] |= 0x80;
-        else s.keys[vkOf(button)] &= 0x7F;
-        if (s.moving != nullptr) {
-            if (!down && button == Button::Left) s.moving = nullptr;
-            return;
-        }
-        capture = s.capture;
+        setKey(s.asyncKeys[vkOf(button)], down);
+        if (down && button == Button::Left) ++s.pressesEntered;
     }
-    int hit = HTCLIENT;
-    HWND target = capture ? capture : WindowAtScreenPoint(p, &hit);
-    if (target == nullptr || !IsWindowEnabled(target)) return;
-    if (capture) hit = HTCLIENT;
-    UINT base = button == Button::Left ? WM_LBUTTONDOWN : button == Button::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
-    UINT message = down ? base : base + 1;
-    if (down) {
-        HWND root = RootOf(target);
-        if (root != GetActiveWindow()) SetActiveWindow(root);
-        // In the client area only windows whose class asks for double-clicks get them.
-        bool wanted = hit != HTCLIENT || (ClassStyleOf(target) & CS_DBLCLKS);
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        DWORD now = GetTickCount();
-        bool quick = s.lastDownWindow == target && s.lastDownButton == button && now - s.lastDownTime <= kDoubleClickMs &&
-                     std::abs(p.x - s.lastDownPoint.x) <= kDoubleClickSlop && std::abs(p.y - s.lastDownPoint.y) <= kDoubleClickSlop;
-        if (quick && wanted && button != Button::Middle) {
-            message = base + 2;
-            s.lastDownWindow = nullptr;
-        } else {
-            s.lastDownWindow = target;
-            s.lastDownButton = button;
-            s.lastDownTime = now;
-            s.lastDownPoint = p;
-        }
-    }
-    if (hit == HTCLIENT) {
-        POINT c = toClient(target, p);
-        post(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
-    } else if (button == Button::Left) {
-        post(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
-    } else if (button == Button::Right) {
-        post(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
-    }
+    enter(down ? downMessageOf(button) : downMessageOf(button) + 1, screen, 0);
 }
 
 void MouseWheel(POINT screen, int delta, bool horizontal)
 {
-    POINT p = clamped(screen);
-    HWND target = GetCapture();
-    if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
-    if (target == nullptr) return;
-    post(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
+    enterPointer(screen);
+    enter(horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, screen, delta);
 }
 
 void Key(int virtualKey, bool down)
 {
-    bool alt;
-    HWND target;
     {
         State& s = state();
         std::lock_guard lock(s.mutex);
-        BYTE& k = s.keys[virtualKey & 0xFF];
-        if (down) k = static_cast<BYTE>((k & 0x80) ? k : ((k ^ 0x01) | 0x80));
-        else k &= 0x7F;
-        alt = (s.keys[VK_MENU] & 0x80) != 0;
-        target = s.focus ? s.focus : s.active;
+        setKey(s.asyncKeys[virtualKey & 0xFF], down);
     }
-    if (target == nullptr || !IsWindow(target)) return;
-    bool sys = alt || virtualKey == VK_MENU;
-    UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    post(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
+    enter(down ? WM_KEYDOWN : WM_KEYUP, POINT{0, 0}, virtualKey);
 }
 
-void MouseLeftDisplay() { updateTracking(nullptr); }
+void MouseLeftDisplay() { enter(WM_MOUSELEAVE, POINT{0, 0}, 0); }
+
+void TakeInput(const MSG& record, std::vector<MSG>* out)
+{
+    const UINT action = static_cast<UINT>(record.wParam);
+    switch (action) {
+    case WM_MOUSEMOVE:
+        takeMove(record.pt, record.time, out);
+        break;
+    case WM_MOUSELEAVE:
+        if (HWND left = endTracking(nullptr)) Made(out, record.time, record.pt).Add(left, WM_MOUSELEAVE, 0, 0);
+        break;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        takeWheel(record.pt, static_cast<int>(record.lParam), action == WM_MOUSEHWHEEL, record.time, out);
+        break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        takeKey(static_cast<int>(record.lParam), action == WM_KEYDOWN, record.time, out);
+        break;
+    default: {
+        const Button button = action <= WM_LBUTTONUP ? Button::Left : action <= WM_RBUTTONUP ? Button::Right : Button::Middle;
+        takeButton(record.pt, button, (action - WM_LBUTTONDOWN) % 3 == 0, record.time, out);
+        break;
+    }
+    }
+}
+
+bool PointerToHold(POINT* to)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!s.clip || s.clipPress == 0 || s.clipPress != s.pressesEntered || !(s.asyncKeys[VK_LBUTTON] & 0x80)) return false;
+    const POINT inside = clampedTo(*s.clip, s.pointer);
+    if (inside.x == s.pointer.x && inside.y == s.pointer.y) return false;
+    s.pointer = inside;
+    *to = inside;
+    return true;
+}
 
 void BeginMoveDrag(HWND topLevel, bool byPress)
 {
@@ -292,18 +416,14 @@ bool IsMoveDragging()
 
 void ForgetWindow(HWND hwnd)
 {
-    HWND lostCapture = nullptr;
-    {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        if (s.capture == hwnd) s.capture = nullptr, lostCapture = hwnd;
-        if (s.focus == hwnd) s.focus = nullptr;
-        if (s.active == hwnd) s.active = nullptr;
-        if (s.tracked == hwnd) s.tracked = nullptr;
-        if (s.moving == hwnd) s.moving = nullptr;
-        if (s.lastDownWindow == hwnd) s.lastDownWindow = nullptr;
-    }
-    (void)lostCapture;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.capture == hwnd) s.capture = nullptr;
+    if (s.focus == hwnd) s.focus = nullptr;
+    if (s.active == hwnd) s.active = nullptr;
+    if (s.tracked == hwnd) s.tracked = nullptr;
+    if (s.moving == hwnd) s.moving = nullptr;
+    if (s.lastDownWindow == hwnd) s.lastDownWindow = nullptr;
 }
 
 void ForgetWindowTree(HWND hwnd)
@@ -417,23 +537,19 @@ HWND GetCapture()
 
 BOOL ClipCursor(LPCRECT rect)
 {
-    HWND top;
-    {
-        State& s = state();
-        std::lock_guard lock(s.mutex);
-        if (rect) {
-            RECT r = *rect;
-            if (r.right < r.left) std::swap(r.left, r.right);
-            if (r.bottom < r.top) std::swap(r.top, r.bottom);
-            s.clip = r;
-            s.cursor.x = std::clamp(s.cursor.x, r.left, std::max(r.left, r.right - 1));
-            s.cursor.y = std::clamp(s.cursor.y, r.top, std::max(r.top, r.bottom - 1));
-        } else {
-            s.clip.reset();
-        }
-        top = s.active;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (rect == nullptr) {
+        s.clip.reset();
+        s.clipPress = 0;
+        return TRUE;
     }
-    HostConfine(top, rect);
+    RECT r = *rect;
+    if (r.right < r.left) std::swap(r.left, r.right);
+    if (r.bottom < r.top) std::swap(r.top, r.bottom);
+    s.clip = r;
+    s.cursor = clampedTo(r, s.cursor);
+    s.clipPress = (s.keys[VK_LBUTTON] & 0x80) ? s.pressesTaken : 0;
     return TRUE;
 }
 
@@ -504,7 +620,9 @@ short GetKeyState(int virtualKey)
 
 short GetAsyncKeyState(int virtualKey)
 {
-    return static_cast<short>((GetKeyState(virtualKey) & 0x8000) ? 0x8000 : 0);
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return static_cast<short>((s.asyncKeys[virtualKey & 0xFF] & 0x80) ? 0x8000 : 0);
 }
 
 namespace {

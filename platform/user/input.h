@@ -1,7 +1,12 @@
 // Mouse and keyboard input entering the window tree, as the display delivers it. The display host
 // calls these for its events; tests call them to act as the user. Call them on the user-interface
-// thread; the resulting messages are posted (hit tests and cursor requests are sent at once).
+// thread. The input waits in the message queue in the order it came and turns into messages when
+// its turn comes, as on Windows: where it goes (capture, focus, the window under the cursor kept
+// inside the ClipCursor rectangle) and GetKeyState follow the messages handled before it, however
+// late that is. GetAsyncKeyState follows the input as it comes.
 #pragma once
+
+#include <vector>
 
 #include "platform/user/user_types.h"
 
@@ -9,7 +14,7 @@ namespace platform::user::input {
 
 enum class Button { Left, Right, Middle };
 
-// The cursor moves to a screen point (kept inside the ClipCursor rectangle).
+// The cursor moves to a screen point.
 void MouseMove(POINT screen);
 void MouseButton(POINT screen, Button button, bool down);
 // delta in WHEEL_DELTA units (120 a notch), positive away from the user.
@@ -24,6 +29,15 @@ void MouseLeftDisplay();
 HWND WindowAtScreenPoint(POINT screen, int* hitTest);
 
 // Used by the window functions.
+// The message number of the queue's input records; no window ever gets one.
+constexpr UINT kInputRecord = 0x10001;
+// The messages that a record makes now that its turn has come, in order (none when it reaches no
+// window); sent messages (hit tests, cursor requests, activation) are handled on the way.
+void TakeInput(const MSG& record, std::vector<MSG>* out);
+// Where the display should bring the pointer back to: it is outside the ClipCursor rectangle set
+// during a left press, and that press is still held as the display last reported. Once told, the
+// pointer counts as there.
+bool PointerToHold(POINT* to);
 // The window follows the cursor until the left button is released: the one pressed on its
 // caption (byPress), or that of the next click (a move chosen from the system menu).
 void BeginMoveDrag(HWND topLevel, bool byPress);

@@ -6,9 +6,11 @@
 #include <functional>
 #include <mutex>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/kernel/waitable.h"
 #include "platform/kernel/win_types.h"
+#include "platform/user/input.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
 
@@ -42,10 +44,16 @@ bool matches(const MSG& m, HWND hwnd, UINT first, UINT last)
     return m.message >= first && m.message <= last;
 }
 
-// Finds the first matching message; the queue's mutex is held by the caller.
+// Finds the first matching message; the queue's mutex is held by the caller. Input records wait
+// for a look at every message: only then is their turn known to have come.
 std::deque<MSG>::iterator findMatch(Queue& q, HWND hwnd, UINT first, UINT last)
 {
+    const bool any = hwnd == nullptr && first == 0 && last == 0;
     for (auto it = q.messages.begin(); it != q.messages.end(); ++it) {
+        if (it->message == platform::user::input::kInputRecord) {
+            if (any) return it;
+            continue;
+        }
         if (it->message == WM_QUIT || matches(*it, hwnd, first, last)) return it;
     }
     return q.messages.end();
@@ -95,14 +103,26 @@ BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
     HostPumpEvents();
     Queue& q = queue();
     bool found = false;
-    {
-        std::lock_guard lock(q.mutex);
-        auto it = findMatch(q, hwnd, first, last);
-        if (it != q.messages.end()) {
-            *msg = *it;
-            if (remove) q.messages.erase(it);
-            found = true;
+    for (;;) {
+        MSG record;
+        {
+            std::lock_guard lock(q.mutex);
+            auto it = findMatch(q, hwnd, first, last);
+            if (it == q.messages.end()) break;
+            if (it->message != platform::user::input::kInputRecord) {
+                *msg = *it;
+                if (remove) q.messages.erase(it);
+                found = true;
+                break;
+            }
+            // A record is only ever found at the front; its messages take its place there.
+            record = *it;
+            q.messages.erase(it);
         }
+        std::vector<MSG> made;
+        platform::user::input::TakeInput(record, &made);
+        std::lock_guard lock(q.mutex);
+        q.messages.insert(q.messages.begin(), made.begin(), made.end());
     }
     if (!found && matchesNumber(WM_PAINT, first, last)) {
         if (HWND target = FindPaintTarget(hwnd)) {
@@ -202,6 +222,16 @@ void ReleaseWindowHandle(HWND hwnd)
     std::lock_guard lock(q.mutex);
     q.live.erase(hwnd);
     std::erase_if(q.messages, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
+}
+
+void detail::QueueInput(const MSG& record)
+{
+    Queue& q = queue();
+    {
+        std::lock_guard lock(q.mutex);
+        q.messages.push_back(record);
+    }
+    q.arrived.notify_all();
 }
 
 void detail::WakeQueue()

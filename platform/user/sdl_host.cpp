@@ -212,6 +212,16 @@ void giveKeyboard(HWND topLevel)
     SDL_SetWindowInputFocus(sdlOf(*n));
 }
 
+// The cursor's confinement on the display: the pointer is brought back inside while the press
+// that asked for it is held, as the server still says. A confinement of the display's own
+// (pointer barriers) would hold the pointer until the release is taken, however late.
+void holdPointer()
+{
+    POINT to;
+    if (host().headless || !input::PointerToHold(&to)) return;
+    if (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) SDL_WarpMouseGlobal(to.x, to.y);
+}
+
 }  // namespace
 
 void HostCreate(Node& n)
@@ -361,23 +371,6 @@ bool HostShownPicture(Node& n, Picture* out)
     return true;
 }
 
-void HostConfine(HWND top, const RECT* screen)
-{
-    if (!host().ready || host().thread != std::this_thread::get_id()) return;
-    std::lock_guard lock(TreeMutex());
-    for (auto& [id, hwnd] : host().byId) {
-        Node* n = Find(hwnd);
-        if (n == nullptr || n->host == nullptr) continue;
-        if (screen != nullptr && hwnd == top) {
-            SDL_Rect r{static_cast<int>(screen->left - n->rect.left), static_cast<int>(screen->top - n->rect.top),
-                       static_cast<int>(screen->right - screen->left), static_cast<int>(screen->bottom - screen->top)};
-            SDL_SetWindowMouseRect(sdlOf(*n), &r);
-        } else {
-            SDL_SetWindowMouseRect(sdlOf(*n), nullptr);
-        }
-    }
-}
-
 bool HostPumpEvents()
 {
     Host& h = host();
@@ -401,13 +394,13 @@ bool HostPumpEvents()
                 input::MouseButton(screenPoint(hwnd, e.button.x, e.button.y), b, down);
             }
             break;
-        case SDL_MOUSEWHEEL: {
-            POINT p;
-            GetCursorPos(&p);
-            if (e.wheel.y) input::MouseWheel(p, e.wheel.y * WHEEL_DELTA, false);
-            if (e.wheel.x) input::MouseWheel(p, e.wheel.x * WHEEL_DELTA, true);
+        case SDL_MOUSEWHEEL:
+            if (HWND hwnd = hwndOf(e.wheel.windowID)) {
+                const POINT p = screenPoint(hwnd, e.wheel.mouseX, e.wheel.mouseY);
+                if (e.wheel.y) input::MouseWheel(p, e.wheel.y * WHEEL_DELTA, false);
+                if (e.wheel.x) input::MouseWheel(p, e.wheel.x * WHEEL_DELTA, true);
+            }
             break;
-        }
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (int vk = virtualKeyOf(e.key.keysym.sym)) input::Key(vk, e.type == SDL_KEYDOWN);
@@ -419,6 +412,7 @@ bool HostPumpEvents()
             break;
         }
     }
+    holdPointer();
     return any;
 }
 

@@ -77,15 +77,17 @@ HWND SetActiveWindow(HWND hwnd);
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
-// Keeps the cursor inside the screen rectangle (NULL: free again); on a real display through the
-// top-level window's mouse rectangle.
+// Keeps the cursor inside the screen rectangle (NULL: free again): input taken from now on finds it
+// there. Set during a left press, the display brings the pointer back inside while that press is
+// held; it never holds the pointer itself, which would outlast a release not taken yet.
 BOOL ClipCursor(LPCRECT rect);
 BOOL GetClipCursor(LPRECT rect);
 BOOL GetCursorPos(LPPOINT point);
 BOOL SetCursorPos(int x, int y);
 BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track);
-// Negative while the key is down; bit 0 toggles at each press.
+// Negative while the key is down as of the input taken so far; bit 0 toggles at each press.
 short GetKeyState(int virtualKey);
+// Negative while the key is down as the display last reported it.
 short GetAsyncKeyState(int virtualKey);
 
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name);

@@ -158,6 +158,8 @@ void PresentIfDue(HWND nextPaint);
 
 // Sent messages from other threads waiting for this thread; served by the queue.
 void ServeSentMessages();
+// Queues an input record (input.h) behind what is queued already.
+void QueueInput(const MSG& record);
 
 // The display host (SDL): windows of their own for top-level windows, events, presentation.
 void HostCreate(Node& n);
@@ -182,7 +184,6 @@ void HostShowFramebuffer(Node& n, const std::vector<RECT>& parts);
 bool HostKeptFramebuffer(Node& n, Surface* pixels, bool* alphaUsed);
 // What the display window shows now, as the picture was handed to it; false without one.
 bool HostShownPicture(Node& n, Picture* out);
-void HostConfine(HWND top, const RECT* screen);
 // Turns the host's pending events into input for the window tree; true when any arrived.
 bool HostPumpEvents();
 bool HostHasWindows();

@@ -293,15 +293,16 @@ TEST_F(WindowTest, CursorConfinementClampsTheCursor)
     RECT r{50, 60, 150, 160};
     ClipCursor(&r);
     input::MouseMove(POINT{300, 10});
+    Pump();
     POINT p;
     GetCursorPos(&p);
     EXPECT_EQ(p.x, 149);
     EXPECT_EQ(p.y, 60);
-    Pump();
     ASSERT_NE(w.Last(WM_MOUSEMOVE), nullptr);
     EXPECT_EQ(GET_X_LPARAM(w.Last(WM_MOUSEMOVE)->lParam), 149);
     ClipCursor(nullptr);
     input::MouseMove(POINT{300, 10});
+    Pump();
     GetCursorPos(&p);
     EXPECT_EQ(p.x, 300);
 }
@@ -367,6 +368,7 @@ TEST_F(WindowTest, MouseLeaveIsPostedOnceWhenTheCursorLeaves)
     ASSERT_TRUE(parent.CreateTop(0, 0, 200, 100));
     ASSERT_TRUE(child.CreateChild(parent, 0, 0, 50, 50));
     input::MouseMove(POINT{10, 10});
+    Pump();
     TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, child.m_hWnd, HOVER_DEFAULT};
     ASSERT_TRUE(TrackMouseEvent(&t));
     input::MouseMove(POINT{20, 20});
@@ -378,19 +380,23 @@ TEST_F(WindowTest, MouseLeaveIsPostedOnceWhenTheCursorLeaves)
     EXPECT_EQ(child.Count(WM_MOUSELEAVE), 1);
 }
 
-TEST_F(WindowTest, KeyStateFollowsKeysAndKeysGoToTheFocus)
+TEST_F(WindowTest, KeyStateFollowsTheKeysTakenAndKeysGoToTheFocus)
 {
     RecordingWnd w;
     ASSERT_TRUE(w.CreateTop(0, 0, 50, 50));
     w.SetFocus();
     EXPECT_GE(GetKeyState(VK_CONTROL), 0);
     input::Key(VK_CONTROL, true);
+    EXPECT_LT(GetAsyncKeyState(VK_CONTROL), 0);
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0) << "the key is not taken yet";
+    Pump();
     EXPECT_LT(GetKeyState(VK_CONTROL), 0);
     input::Key('R', true);
     input::Key('R', false);
     input::Key(VK_CONTROL, false);
-    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+    EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
     Pump();
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
     ASSERT_NE(w.Last(WM_KEYDOWN), nullptr);
     EXPECT_EQ(w.Last(WM_KEYDOWN)->wParam, static_cast<WPARAM>('R'));
 }
@@ -783,12 +789,15 @@ TEST_F(WindowTest, SetCursorIsAskedOnEveryMoveOverTheWindow)
     CursorWnd w;
     ASSERT_TRUE(w.CreateTop(300, 300, 50, 50));
     input::MouseMove(POINT{310, 310});
+    Pump();
     EXPECT_EQ(w.lastHit, static_cast<UINT>(HTCLIENT));
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_CROSS));
     input::Key(VK_CONTROL, true);
     input::MouseMove(POINT{311, 310});
+    Pump();
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
     input::Key(VK_CONTROL, false);
+    Pump();
     EXPECT_EQ(LoadCursor(nullptr, "no such cursor"), nullptr);
 }
 

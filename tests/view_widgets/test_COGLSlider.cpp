@@ -12,7 +12,6 @@
 namespace {
 
 using namespace colour_bar;
-using platform::user::input::Key;
 using view_test::Move;
 using view_test::Press;
 using view_test::Release;
@@ -338,8 +337,14 @@ class SliderWheel : public SliderMarkers {
 protected:
     void TearDown() override
     {
-        Key(VK_CONTROL, false);
+        HoldCtrl(false);
         SliderMarkers::TearDown();
+    }
+    // The key as the user presses or lets it go, taken before the next wheel notch.
+    static void HoldCtrl(bool down)
+    {
+        platform::user::input::Key(VK_CONTROL, down);
+        view_test::Pump();
     }
 };
 
@@ -347,7 +352,7 @@ TEST_F(SliderWheel, CtrlWheelInTheTopBandMovesTheRangeHigh)
 {
     const std::uint16_t high = map.m_nRangeHigh;
     const std::uint16_t low = map.m_nRangeLow;
-    Key(VK_CONTROL, true);
+    HoldCtrl(true);
     Wheel(60, 20, 120);
     EXPECT_NEAR(map.m_nRangeHigh, high + 64, 1);
     EXPECT_EQ(map.m_nRangeLow, low);
@@ -365,7 +370,7 @@ TEST_F(SliderWheel, CtrlWheelInTheBottomBandMovesTheRangeLow)
 {
     const std::uint16_t low = map.m_nRangeLow;
     const std::uint16_t high = map.m_nRangeHigh;
-    Key(VK_CONTROL, true);
+    HoldCtrl(true);
     Wheel(60, 580, -120);
     EXPECT_NEAR(map.m_nRangeLow, low - 64, 1);
     EXPECT_EQ(map.m_nRangeHigh, high);
@@ -378,9 +383,9 @@ TEST_F(SliderWheel, WheelInTheMiddleOrWithoutCtrlChangesNothing)
     const std::uint16_t low = map.m_nRangeLow;
     const std::uint16_t high = map.m_nRangeHigh;
     const double positions[2] = {slider.m_dMarkerPos[0], slider.m_dMarkerPos[1]};
-    Key(VK_CONTROL, true);
+    HoldCtrl(true);
     Wheel(60, 300, 120);
-    Key(VK_CONTROL, false);
+    HoldCtrl(false);
     Wheel(60, 20, 120);
     Wheel(60, 580, -120);
     EXPECT_EQ(map.m_nRangeLow, low);

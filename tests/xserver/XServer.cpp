@@ -71,6 +71,18 @@ void XServer::Click(POINT screen)
     Flush();
 }
 
+void XServer::MovePointerBy(int dx, int dy)
+{
+    XTestFakeRelativeMotionEvent(m_display, dx, dy, CurrentTime);
+    Flush();
+}
+
+void XServer::LeftButton(bool down)
+{
+    XTestFakeButtonEvent(m_display, Button1, down ? True : False, CurrentTime);
+    Flush();
+}
+
 void XServer::Key(unsigned long keysym)
 {
     const KeyCode code = XKeysymToKeycode(m_display, keysym);
@@ -157,6 +169,21 @@ platform::user::Picture XServer::Icon(unsigned long window)
     for (long i = 0; i < width * height; ++i)
         picture.pixels.push_back(static_cast<std::uint32_t>(items[static_cast<std::size_t>(2 + i)]));
     return picture;
+}
+
+void XServer::Hold(unsigned long keysym, bool down)
+{
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down ? True : False, CurrentTime);
+    Flush();
+}
+
+POINT XServer::Pointer()
+{
+    Window root, child;
+    int x = 0, y = 0, wx, wy;
+    unsigned int mask;
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &x, &y, &wx, &wy, &mask);
+    return POINT{x, y};
 }
 
 platform::user::Picture XServer::Grab(const RECT& screen)

@@ -39,6 +39,9 @@ public:
     // Input as the server delivers it to the window under the pointer.
     void MovePointer(POINT screen);
     void Click(POINT screen);  // left button press and release at the point
+    void LeftButton(bool down);  // where the pointer is
+    // The pointer moved by an offset, as a mouse moves it (pointer barriers hold it back).
+    void MovePointerBy(int dx, int dy);
     void Key(unsigned long keysym);  // press and release (XK_ names from <X11/keysym.h>)
     // The key pressed and released while the modifier (XK_Alt_L, say) is held.
     void KeyWith(unsigned long modifier, unsigned long keysym);
@@ -48,6 +51,9 @@ public:
     // The first picture of the icon that a window hands the desktop (_NET_WM_ICON), as straight
     // ARGB words; an empty picture when it has none.
     platform::user::Picture Icon(unsigned long window);
+    void Hold(unsigned long keysym, bool down);
+    // Where the pointer is on the screen.
+    POINT Pointer();
 
     // The pixels on screen inside a rectangle in screen coordinates, as opaque ARGB words.
     platform::user::Picture Grab(const RECT& screen);

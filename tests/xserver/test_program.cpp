@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -327,6 +329,10 @@ TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
     ASSERT_TRUE(Started());
     const POINT rec{m_width - 295, 345 + 3 * 55 + 22};
     const RECT recButton{rec.x - 20, rec.y - 10, rec.x + 20, rec.y + 10};
+    // The released button as it looks once painted: its caption shows.
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
+        return DistinctColours(p, recButton, [](std::uint32_t c) { return ColourDistance(c, Rgb(255, 255, 255)) < 60; }) > 0;
+    }));
     const Picture released = m_x.Grab(recButton);
     m_x.Click(rec);
     m_x.MovePointer(kRestingPointer);
@@ -358,6 +364,163 @@ TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
 }
+
+// Thermal field: the 3D surface and the Rec button. A plain drag on the surface confines the
+// cursor to the display; Ctrl+drag turns the surface and holds the capture.
+class ThermalFieldOnXServer : public ProgramOnXServer {
+protected:
+    void EnterThermalField()
+    {
+        const POINT gridBorder{m_width - 509, static_cast<int>((m_height - 150) * 0.2 + 150) + 125};
+        m_x.Click(POINT{m_width - 265 + 125 + 57, m_height - 310 + 20});
+        ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Near(p, gridBorder.x, gridBorder.y, kButtonBorder); }));
+        // The surface as it first shows, once it stays as it is.
+        m_upright = m_x.Grab(RECT{0, 0, m_width, m_height});
+        ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
+            const bool still = Upright(p) > 0.99;
+            m_upright = p;
+            return still;
+        }));
+    }
+    // The share of the display in which the surface covers what it covers upright: its colours
+    // follow the scene's temperatures, its shape the view.
+    double Upright(const Picture& p) const
+    {
+        if (!Inside(p, m_display) || !Inside(m_upright, m_display)) return 0.0;
+        const auto lit = [](std::uint32_t c) { return ColourDistance(c, 0xFF000000u) > 60; };
+        long same = 0;
+        for (int y = m_display.top; y < m_display.bottom; ++y)
+            for (int x = m_display.left; x < m_display.right; ++x) same += lit(p.at(x, y)) == lit(m_upright.at(x, y)) ? 1 : 0;
+        return static_cast<double>(same) / ((m_display.right - m_display.left) * (m_display.bottom - m_display.top));
+    }
+    // Ctrl and the left button held across the display: the surface turns.
+    void Turn()
+    {
+        m_x.Hold(XK_Control_L, true);
+        m_x.MovePointer(m_middle);
+        m_x.LeftButton(true);
+        for (int step = 1; step <= 10; ++step) m_x.MovePointer(POINT{m_middle.x + 20 * step, m_middle.y});
+    }
+    void LetGo()
+    {
+        m_x.LeftButton(false);
+        m_x.Hold(XK_Control_L, false);
+    }
+    bool WaitUntilTurned() { return WaitForScreen([&](const Picture& p) { return Upright(p) < 0.9; }); }
+    bool WaitUntilUpright() { return WaitForScreen([&](const Picture& p) { return Upright(p) > 0.95; }); }
+    // A drag whose press and moves the program has taken, its button still held.
+    bool DragTaken()
+    {
+        if (m_turns) {
+            m_x.MovePointer(m_middle);  // the display takes the keyboard focus
+            m_x.Key(XK_r);
+            if (!WaitUntilUpright()) return false;
+            Turn();
+            return WaitUntilTurned();
+        }
+        Turn();
+        if (!WaitUntilTurned()) return false;
+        LetGo();
+        m_x.MovePointer(m_middle);
+        m_x.LeftButton(true);
+        m_x.MovePointer(POINT{m_middle.x + 30, m_middle.y + 10});
+        // The R key resets the view: taken, it shows that the press before it was taken too.
+        m_x.Key(XK_r);
+        return WaitUntilUpright();
+    }
+    // The user lets go and clicks Rec, moving the mouse there, while the program is stopped.
+    void LetGoAndClickRecWhileStopped()
+    {
+        kill(m_program.Pid(), SIGSTOP);
+        int status = 0;
+        waitpid(m_program.Pid(), &status, WUNTRACED);
+        LetGo();
+        const POINT from = m_x.Pointer();
+        MovePointerBy(m_rec.x - from.x, m_rec.y - from.y);
+        m_x.LeftButton(true);
+        m_x.LeftButton(false);
+        kill(m_program.Pid(), SIGCONT);
+    }
+    bool RecShownOn(const Picture& p) const { return Near(p, m_width - 317, 345 + 3 * 55 + 3, Rgb(0, 197, 255)); }
+    std::uintmax_t RecordedBytes() const
+    {
+        std::uintmax_t bytes = 0;
+        for (const auto& file : SavedFiles(m_program, ".avi")) bytes += std::filesystem::file_size(file);
+        return bytes;
+    }
+    // Whether the recordings grow, or stay as they are for a second, within the usual patience.
+    bool RecordingRuns(bool runs) const
+    {
+        return app_test::ProgramProcess::WaitFor([&] {
+            const std::uintmax_t before = RecordedBytes();
+            Sleep(runs ? 100 : 1000);
+            return (RecordedBytes() > before) == runs;
+        });
+    }
+
+    // The pointer moved by an offset in steps, as a mouse moves it.
+    void MovePointerBy(int dx, int dy)
+    {
+        const int steps = std::max(std::abs(dx), std::abs(dy)) / 20 + 1;
+        for (int step = 1; step <= steps; ++step)
+            m_x.MovePointerBy(dx * step / steps - dx * (step - 1) / steps, dy * step / steps - dy * (step - 1) / steps);
+    }
+
+    bool m_turns = false;
+    const RECT m_display{125, 150, m_width - 510, m_height};
+    const POINT m_middle{(125 + m_width - 510) / 2, (150 + m_height) / 2};
+    const POINT m_rec{m_width - 295, 345 + 3 * 55 + 22};
+    Picture m_upright;
+};
+
+TEST_F(ThermalFieldOnXServer, APlainDragOnTheSurfaceKeepsThePointerInsideTheDisplay)
+{
+    ASSERT_TRUE(Started());
+    EnterThermalField();
+    ASSERT_TRUE(DragTaken());
+    MovePointerBy(m_width - m_middle.x, 0);
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor([&] { return m_x.Pointer().x < m_display.right; })) << m_x.Pointer().x;
+    m_x.LeftButton(false);
+}
+
+// Right after a drag on the surface, a click on Rec, while the program is too busy to take either.
+struct DragOnTheSurface {
+    const char* name;
+    bool turns;
+};
+
+void PrintTo(const DragOnTheSurface& d, std::ostream* out) { *out << d.name; }
+
+class RecRightAfterADrag : public ThermalFieldOnXServer, public ::testing::WithParamInterface<DragOnTheSurface> {
+protected:
+    void SetUp() override
+    {
+        ThermalFieldOnXServer::SetUp();
+        m_turns = GetParam().turns;
+    }
+};
+
+TEST_P(RecRightAfterADrag, ActsAndShowsWhetherARecordingRuns)
+{
+    ASSERT_TRUE(Started());
+    EnterThermalField();
+    for (int click = 0; click < 4; ++click) {
+        ASSERT_TRUE(DragTaken()) << "click " << click << ": the drag never showed, upright " << Upright(m_screen);
+        LetGoAndClickRecWhileStopped();
+        const bool on = click % 2 == 0;
+        ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return RecShownOn(p) == on; })) << "click " << click;
+        EXPECT_TRUE(RecordingRuns(on)) << "click " << click;
+    }
+    EXPECT_EQ(SavedFiles(m_program, ".avi").size(), 2u);
+}
+
+const DragOnTheSurface kDragsOnTheSurface[] = {
+    {"Plain", false},
+    {"Turning", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Program, RecRightAfterADrag, ::testing::ValuesIn(kDragsOnTheSurface),
+                         [](const ::testing::TestParamInfo<DragOnTheSurface>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace xserver_test
