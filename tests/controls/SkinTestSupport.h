@@ -206,6 +206,21 @@ inline void UserClick(HWND hwnd, int x, int y)
     MouseButton(hwnd, x, y, true);
     MouseButton(hwnd, x, y, false);
 }
+// Two clicks queued before either is handled, as a display delivers a double click to a busy
+// window: the second is a double click however long the first takes to handle.
+inline void QueueDoubleClick(HWND hwnd, int x, int y)
+{
+    for (int i = 0; i < 2; ++i) {
+        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, true);
+        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, false);
+    }
+}
+inline void DoubleClick(HWND hwnd, int x, int y)
+{
+    MouseTo(hwnd, x, y);
+    QueueDoubleClick(hwnd, x, y);
+    Pump();
+}
 
 // Each test starts with GDI+ running and ends with the input state clean.
 class SkinTest : public user_test::UserTest {

@@ -185,11 +185,9 @@ TEST_F(ScrollbarTest, QuickClickOnAnArrowScrollsOneLineOnRelease)
 TEST_F(ScrollbarTest, QuickSecondClickOnAnArrowScrollsASecondLineNotAPage)
 {
     Fill(kRows);
-    Click(kBarHeight - 25);
-    Click(kBarHeight - 25);  // within the double-click time: it comes as a double click
+    skin_test::DoubleClick(bar.m_hWnd, 6, kBarHeight - 25);  // the second click comes as a double click
     EXPECT_EQ(Pos(), 2);
-    Click(20);
-    Click(20);
+    skin_test::DoubleClick(bar.m_hWnd, 6, 20);
     EXPECT_EQ(Pos(), 0);
 }
 
