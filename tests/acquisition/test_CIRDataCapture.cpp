@@ -311,10 +311,8 @@ TEST_F(CaptureWorker, StopWhileRetryingReturnsPromptly)
     Start();
     ASSERT_EQ(NextTip(), TIP_CAMERA_WAITING);
     std::this_thread::sleep_for(50ms);
-    // The stop waits at most its time-out of 1000 ms; the retry wait is 500 ms.
-    const auto begin = Clock::now();
+    // The retry wait of 500 ms ends at the stop, within the stop's time-out of 1000 ms.
     EXPECT_TRUE(Stop());
-    EXPECT_LT(Clock::now() - begin, 5s);
     EXPECT_FALSE(m_worker->IsThreadWorkerRunning());
     EXPECT_EQ(m_worker->m_nAction, 0);
     EXPECT_TRUE(ircam_frame_empty(&m_worker->m_frameLive));
