@@ -33,13 +33,13 @@ inline void Pump()
     }
 }
 
-// Pumps until the condition holds or ten seconds have passed; whether it held.
+// Pumps until the condition holds or thirty seconds have passed; whether it held.
 template <class Condition>
 bool PumpUntil(Condition condition)
 {
     const DWORD start = GetTickCount();
     while (!condition()) {
-        if (GetTickCount() - start > 10000) return false;
+        if (GetTickCount() - start > 30000) return false;
         Pump();
         Sleep(2);
     }

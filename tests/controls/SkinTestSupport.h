@@ -207,13 +207,19 @@ inline void UserClick(HWND hwnd, int x, int y)
     MouseButton(hwnd, x, y, true);
     MouseButton(hwnd, x, y, false);
 }
-// Two clicks whose steps all enter the queue before any is handled, so that the second press
-// comes as a double click however long the handlers take.
-inline void UserDoubleClick(HWND hwnd, int x, int y)
+// Two clicks queued before either is handled, as a display delivers a double click to a busy
+// window: the second is a double click however long the first takes to handle.
+inline void QueueDoubleClick(HWND hwnd, int x, int y)
+{
+    for (int i = 0; i < 2; ++i) {
+        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, true);
+        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, false);
+    }
+}
+inline void DoubleClick(HWND hwnd, int x, int y)
 {
     MouseTo(hwnd, x, y);
-    for (bool down : {true, false, true, false})
-        platform::user::input::MouseButton(OnScreen(hwnd, x, y), platform::user::input::Button::Left, down);
+    QueueDoubleClick(hwnd, x, y);
     Pump();
 }
 

@@ -16,7 +16,7 @@
 namespace thumbnail_test {
 
 // Starts the list's loader with the action and serves the list until the loader has ended.
-inline bool RunLoader(CListCtrlThumbnail& list, int action, DWORD timeoutMs = 20000)
+inline bool RunLoader(CListCtrlThumbnail& list, int action, DWORD timeoutMs = 120000)
 {
     list.m_nAction = action;
     if (!list.ThreadWorkerStart())

@@ -436,7 +436,7 @@ TEST_F(PlotTest, ADoubleClickShowsTheFullDataRangeAgain)
     ASSERT_EQ(plot.m_bAutoRange, 0);
     plot.AddPoint(30.0f, 130.0f, 0);  // not taken into the frozen extents
 
-    skin_test::UserDoubleClick(plot, 150, 150);
+    skin_test::DoubleClick(plot, 150, 150);
     EXPECT_EQ(plot.m_bAutoRange, 1);
     EXPECT_EQ(plot.GetXAxis().m_fMin, -2.0f);
     EXPECT_EQ(plot.GetXAxis().m_fMax, 10.0f);
@@ -448,7 +448,7 @@ TEST_F(PlotTest, AFullRangeWithAnEmptyExtentKeepsThatAxisShown)
 {
     plot.GetYAxis().m_fDataMin = plot.GetYAxis().m_fDataMax = 35.0f;
     plot.GetXAxis().m_fDataMax = 20.0f;
-    skin_test::UserDoubleClick(plot, 150, 150);
+    skin_test::DoubleClick(plot, 150, 150);
     EXPECT_EQ(plot.GetXAxis().m_fMax, 20.0f);
     EXPECT_EQ(plot.GetYAxis().m_fMin, 0.0f);
     EXPECT_EQ(plot.GetYAxis().m_fMax, 100.0f);

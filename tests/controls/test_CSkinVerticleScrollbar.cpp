@@ -187,9 +187,9 @@ TEST_F(ScrollbarTest, QuickClickOnAnArrowScrollsOneLineOnRelease)
 TEST_F(ScrollbarTest, QuickSecondClickOnAnArrowScrollsASecondLineNotAPage)
 {
     Fill(kRows);
-    skin_test::UserDoubleClick(bar.m_hWnd, 6, kBarHeight - 25);
+    skin_test::DoubleClick(bar.m_hWnd, 6, kBarHeight - 25);  // the second click comes as a double click
     EXPECT_EQ(Pos(), 2);
-    skin_test::UserDoubleClick(bar.m_hWnd, 6, 20);
+    skin_test::DoubleClick(bar.m_hWnd, 6, 20);
     EXPECT_EQ(Pos(), 0);
 }
 

@@ -33,7 +33,7 @@ protected:
     void WhileLoading(const std::function<void()>& meanwhile)
     {
         const DWORD start = GetTickCount();
-        while (list.IsThreadWorkerRunning() && GetTickCount() - start < 20000) {
+        while (list.IsThreadWorkerRunning() && GetTickCount() - start < 120000) {
             meanwhile();
             Pump();
         }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -73,6 +74,17 @@ protected:
     {
         emu_stream_set_manual(1);
         ASSERT_EQ(uvc_camera_stream_start(param, nullptr), 0);
+    }
+
+    // Gets until a frame comes: a stream just started or resumed delivers when a loaded machine
+    // lets its thread run, which may be later than one get's time-out. -12 after ten seconds.
+    static int GetOnceDelivered(void *frame)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int res = uvc_frame_get(frame);
+        while (res == -12 && std::chrono::steady_clock::now() < deadline)
+            res = uvc_frame_get(frame);
+        return res;
     }
 
     void Emit(unsigned count)

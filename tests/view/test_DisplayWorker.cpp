@@ -96,7 +96,7 @@ protected:
     // queued, for a moment at most. Paints slower than the frames (a sanitizer's build) keep the
     // queue from ever running empty, so nothing here waits for that.
     template <class Pred>
-    static bool PumpUntil(Pred pred, DWORD timeoutMs = 5000)
+    static bool PumpUntil(Pred pred, DWORD timeoutMs = 30000)
     {
         const DWORD start = GetTickCount();
         while (!pred()) {
@@ -174,8 +174,10 @@ TEST_F(DisplayWorker, LiveFrameIsColouredWithCodeFourPostedAndFiveSent)
             EXPECT_TRUE(n.sent);
     }
     EXPECT_EQ(notify.Count(NOTIFY_FRAME_ARRIVED), 1);
-    // Within the first 6000 ms the colour window stays as it was set.
-    ASSERT_LT(GetTickCount() - startTick, 5000u);
+    // Within the first 6000 ms the colour window stays as it was set; a machine that took longer to
+    // show one frame cannot tell.
+    if (GetTickCount() - startTick > 6000)
+        GTEST_SKIP() << "one frame took over six seconds to show";
     EXPECT_EQ(map.m_nDisplayLow, low);
     EXPECT_EQ(map.m_nDisplayHigh, high);
     EXPECT_EQ(map.m_nFrameMax, frameMax);
@@ -358,7 +360,8 @@ TEST(DisplayLifetime, DestroyedWhileItsWorkerSendsCodeFive)
         CAutoLock lock(&cap.m_lockFrame);
         cap.m_bNewFrame = 1;
     }
-    Sleep(200);  // no message is handled meanwhile: the worker waits in its SendMessage
+    // No message is handled meanwhile: the worker waits in its SendMessage.
+    ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20000, QS_SENDMESSAGE), WAIT_OBJECT_0);
     disp->DestroyWindow();
     disp.reset();
     ASSERT_EQ(notify.Count(NOTIFY_FRAME_SHOWN), 1);
@@ -460,10 +463,13 @@ TEST_F(LivePipeline, CaptureDisplayWorkerAndPaintRunTogether)
     bool lost = false, reopened = false;
     const HWND pane = disp.GetSafeHwnd();
     const DWORD begin = GetTickCount();
-    // At least six seconds; the camera stalls after one until the worker has lost it, and the run
-    // goes on until it has opened it again.
-    for (int round = 0; GetTickCount() - begin < 6000 || !reopened; ++round) {
-        ASSERT_LT(GetTickCount() - begin, 60000u);
+    // At least six seconds and every action once, however slowly a loaded machine goes round; the
+    // camera stalls after one second until the worker has lost it, and the run goes on until it has
+    // opened it again.
+    constexpr int kActions = 7;
+    int round = 0;
+    for (; GetTickCount() - begin < 6000 || round < kActions || !reopened; ++round) {
+        ASSERT_LT(GetTickCount() - begin, 180000u);
         // A slow 3D paint can keep the queue from ever running empty: pump for a while only.
         PumpFor(20);
         disp.DrawScene();
@@ -473,12 +479,12 @@ TEST_F(LivePipeline, CaptureDisplayWorkerAndPaintRunTogether)
             reopened = reopened || (lost && tip.code == TIP_CAMERA_CONNECTED);
         }
         emu_fault_stall(GetTickCount() - begin > 1000 && !lost ? 1 : 0);
-        switch (round % 7) {
+        switch (round % kActions) {
         case 0:
-            theApp.m_nFlipMirror ^= (round / 7) % 2 ? 1 : 2;
+            theApp.m_nFlipMirror ^= (round / kActions) % 2 ? 1 : 2;
             break;
         case 1:
-            COGLSlider::SetColorMode((round / 7) % 2);
+            COGLSlider::SetColorMode((round / kActions) % 2);
             break;
         case 2:
             if (cap.CopyLiveFrame(&snapshot.frame) == 0 && snapshot.frame.temp_data) {
@@ -489,7 +495,7 @@ TEST_F(LivePipeline, CaptureDisplayWorkerAndPaintRunTogether)
         case 3:
             // The image source for a moment: a marker drag colours it again.
             disp.m_pImage = &cap.m_frameImage;
-            picked += DragWindowHigh((round / 7) % 2 ? 15 : -15);
+            picked += DragWindowHigh((round / kActions) % 2 ? 15 : -15);
             disp.DrawScene();
             disp.m_pImage = &cap.m_frameLive;
             break;
@@ -513,8 +519,8 @@ TEST_F(LivePipeline, CaptureDisplayWorkerAndPaintRunTogether)
         }
         Sleep(1);
     }
-    EXPECT_GT(snapshots, 0);
-    EXPECT_GT(picked, 0);
+    EXPECT_GT(snapshots, 0) << round << " rounds";
+    EXPECT_GT(picked, 0) << round << " rounds";
     // Live frames are shown again after the camera came back.
     disp.m_renderer.m_b3D = 0;
     const int shown = notify.Count(NOTIFY_FRAME_SHOWN);

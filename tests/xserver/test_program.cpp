@@ -295,13 +295,19 @@ TEST_F(ProgramOnXServer, SnapAndRecByClicksLeaveTheirFilesAndThumbnails)
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec
     m_x.Click(POINT{m_width - 295, 150 + 55 + 25});      // the video list, empty so far
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return !thumbnailShown(p); }));
-    Sleep(2000);
+    // A second of frames of 256 x 192 samples, however long a loaded machine takes to record it.
+    constexpr std::uintmax_t kSecondOfFrames = 25u * 256 * 192 * 2;
+    const auto recorded = [&] {
+        const auto recordings = SavedFiles(m_program, ".avi");
+        std::error_code ec;
+        return recordings.size() == 1 && std::filesystem::file_size(recordings[0], ec) > kSecondOfFrames;
+    };
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(recorded));
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec released
     EXPECT_TRUE(WaitForScreen(thumbnailShown));
     const auto recordings = SavedFiles(m_program, ".avi");
     ASSERT_EQ(recordings.size(), 1u);
-    // About two seconds of frames of 256 x 192 samples.
-    EXPECT_GT(std::filesystem::file_size(recordings[0]), 25u * 256 * 192 * 2);
+    EXPECT_GT(std::filesystem::file_size(recordings[0]), kSecondOfFrames);
 }
 
 // ROI Check's rectangle takes in a component warmer than the alarm threshold: the alarm sounds.
