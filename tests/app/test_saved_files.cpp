@@ -250,6 +250,8 @@ TEST_F(SavedFilesTest, RecGivesARawYuyvVideoOfAboutTwentyFiveFramesASecondAndIts
 TEST_F(SavedFilesTest, ARecThatCannotStartIsReleasedAndSaysSo)
 {
     ASSERT_TRUE(WaitForLiveFrame());
+    // The camera's own tip has been taken, so it cannot come after the click and cover its text.
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "红外相机连接成功."; }));
     {
         const UnwritableDataFolder unwritable(folder.Path(""));
         Click(B::kRecord);
