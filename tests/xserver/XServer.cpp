@@ -154,6 +154,14 @@ std::vector<ShownWindow> XServer::Windows()
     return shown;
 }
 
+unsigned long XServer::Focus()
+{
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    return focus == PointerRoot ? None : focus;
+}
+
 platform::user::Picture XServer::Icon(unsigned long window)
 {
     // Xlib hands 32-bit items as longs: width, height, then the pixels row by row.

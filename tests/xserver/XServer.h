@@ -48,6 +48,8 @@ public:
 
     // The mapped top-level windows, from the bottom of the stack to its top.
     std::vector<ShownWindow> Windows();
+    // The window that has the keyboard (0 when none has).
+    unsigned long Focus();
     // The first picture of the icon that a window hands the desktop (_NET_WM_ICON), as straight
     // ARGB words; an empty picture when it has none.
     platform::user::Picture Icon(unsigned long window);

@@ -123,6 +123,19 @@ protected:
             Sleep(50);
         }
     }
+    // Waits until the main window has the keyboard back, as it must once a menu or dialog is gone,
+    // before the test types to it.
+    bool WaitForKeyboard()
+    {
+        const auto deadline = Clock::now() + 30s;
+        for (;;) {
+            const unsigned long focus = m_x.Focus();
+            for (const ShownWindow& w : m_x.Windows())
+                if (w.title == "Vantrel" && w.id == focus) return true;
+            if (Clock::now() > deadline) return false;
+            Sleep(50);
+        }
+    }
     // The shown windows, for a failure's message.
     std::string Shown()
     {
@@ -208,6 +221,7 @@ TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutIte
     // letter A opens the About box; OK closes that.
     m_x.Key(XK_Escape);
     EXPECT_TRUE(WaitUntilGone(IsMenu)) << "Esc left the menu open";
+    ASSERT_TRUE(WaitForKeyboard()) << "the keyboard did not come back after Esc";
     m_x.KeyWith(XK_Alt_L, XK_space);
     ASSERT_TRUE(WaitForWindow(IsMenu).has_value()) << "no menu after Esc:" << Shown();
     m_x.Key(XK_a);
@@ -228,6 +242,7 @@ TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutIte
     EXPECT_TRUE(AboutOkShown(shown)) << "the OK button";
     m_x.Click(POINT{box.left + (kAboutOk.left + kAboutOk.right) / 2, box.top + (kAboutOk.top + kAboutOk.bottom) / 2});
     EXPECT_TRUE(WaitUntilGone(IsAbout)) << "OK left the About box open";
+    ASSERT_TRUE(WaitForKeyboard()) << "the keyboard did not come back after the About box";
 
     // A click on the About item opens it again; Enter closes it.
     m_x.KeyWith(XK_Alt_L, XK_space);
