@@ -3,7 +3,7 @@
 #pragma once
 
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,22 +83,27 @@ public:
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        // The program starts with the default action of SIGXFSZ, as from a shell, whatever this
-        // process does with it.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGXFSZ);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        const int r = posix_spawnp(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-        return r == 0;
+        const std::string path = Executable(args[0]);
+        if (path.empty()) return false;
+        const pid_t parent = getpid();
+        m_pid = fork();
+        if (m_pid < 0) return false;
+        if (m_pid == 0) {
+            // Only calls safe between fork and exec. The program ends with this process, so a test
+            // that crashes or is stopped at its time-out leaves no program behind for the tests
+            // after it; the death signal outlives the exec (also that of prlimit).
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) _exit(127);
+            // The program starts with the default action of SIGXFSZ, as from a shell, whatever
+            // this process does with it.
+            struct sigaction defaultAction {};
+            defaultAction.sa_handler = SIG_DFL;
+            sigaction(SIGXFSZ, &defaultAction, nullptr);
+            if (chdir(m_dir.c_str()) != 0) _exit(127);
+            execve(path.c_str(), argv.data(), envp.data());
+            _exit(127);
+        }
+        return true;
     }
 
     // Whether the program has taken the termination signals: its crash reports' folder is made
@@ -146,6 +151,19 @@ public:
     }
 
 private:
+    // The file that runs as `name`: itself when it names a path, else the first of PATH's.
+    static std::string Executable(const std::string& name)
+    {
+        if (name.find('/') != std::string::npos) return name;
+        const char* path = std::getenv("PATH");
+        std::stringstream folders(path ? path : "/usr/bin:/bin");
+        for (std::string folder; std::getline(folders, folder, ':');) {
+            const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        }
+        return {};
+    }
+
     std::filesystem::path m_dir;
     pid_t m_pid = -1;
     std::uint64_t m_fileSizeLimit = 0;
