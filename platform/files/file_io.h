@@ -1,8 +1,8 @@
 // File handles: CreateFileA, ReadFile, WriteFile, SetFilePointerEx and GetFileSizeEx over POSIX
 // descriptors. A handle is closed with CloseHandle. Only regular files are opened, and opening
-// never waits: a folder, FIFO, socket or device is refused. Sharing: an open without any FILE_SHARE_ flag holds the file
-// exclusively (an advisory lock, seen by every other handle of this or another process); any other
-// open shares it with the others that share.
+// never waits: a folder, FIFO, socket or device is refused. Sharing: an open without any
+// FILE_SHARE_ flag holds the file exclusively (an advisory lock, seen by every other handle of this
+// or another process); any other open shares it with the others that share.
 #pragma once
 
 #include "platform/kernel/handle_table.h"
@@ -37,8 +37,7 @@
 
 // INVALID_HANDLE_VALUE with GetLastError set on failure: ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
 // ERROR_ACCESS_DENIED (also for anything but a regular file), ERROR_FILE_EXISTS (CREATE_NEW),
-// ERROR_SHARING_VIOLATION. A file held by
-// another handle is neither created anew nor truncated.
+// ERROR_SHARING_VIOLATION. A file held by another handle is neither created anew nor truncated.
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 // Reads up to toRead bytes; TRUE with *read short of toRead only at the end of the file.

@@ -242,10 +242,6 @@ TextSize MeasureLine(const FontSpec& font, const std::string& text)
 
 namespace {
 
-// Underlines the layout's character at that index (in characters), where it has one, with a line
-// one pixel thick just under the baseline, on whole pixels: pango's own underline follows the
-// font's metrics and, after a fallback font has moved the baseline off the pixel grid, can fall
-// between pixel rows and vanish from text drawn without smoothing.
 // The baseline, from the layout's top in pango units, of the line that holds that byte.
 int BaselineAt(PangoLayout* layout, int byte)
 {
@@ -259,6 +255,10 @@ int BaselineAt(PangoLayout* layout, int byte)
     return baseline;
 }
 
+// Underlines the layout's character at that index (in characters), where it has one, with a line
+// one pixel thick just under the baseline, on whole pixels: pango's own underline follows the
+// font's metrics and, after a fallback font has moved the baseline off the pixel grid, can fall
+// between pixel rows and vanish from text drawn without smoothing. The layout lies at (x, y).
 void UnderlineCharacter(cairo_t* cr, PangoLayout* layout, int index, double x, double y)
 {
     const char* text = pango_layout_get_text(layout);
