@@ -7,6 +7,9 @@
 // answer for the calling thread.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/kernel/win_types.h"
 #include "platform/text/text.h"  // WCHAR
 
@@ -97,5 +100,26 @@ struct GlyphRun {
 // draws as the driver allows (where texts cross, each glyph's pixels are still drawn by
 // themselves). FALSE without a current context.
 BOOL DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count);
+
+// Pixels of the current context's framebuffer to invert, gathered from bitmaps and then inverted
+// in one draw. Under an inverting logic operation a pixel's colour depends only on how many
+// fragments reach it, so this draws what drawing each bitmap by itself there draws: a pixel that an
+// odd number of the bitmaps cover is inverted, every other one is kept.
+class PixelInversion {
+public:
+    // A bitmap in glBitmap's layout (rows bottom first, rowBytes bytes each, the most significant
+    // bit leftmost) whose lower-left pixel lies at (left, bottom) in window pixels. Pixels outside
+    // the framebuffer are dropped. Needs a current context.
+    void Add(int left, int bottom, int width, int height, int rowBytes, const std::uint8_t* bits);
+    // Inverts the gathered pixels and forgets them; draws nothing when none are gathered. The
+    // scissor test applies; every other drawing state is the draw's own and is put back afterwards.
+    void Draw();
+
+private:
+    int m_width = 0;  // of the framebuffer the pixels were gathered for
+    int m_height = 0;
+    std::vector<std::uint8_t> m_mask;  // a byte a pixel, rows bottom first: 0xFF to invert, else 0
+    RECT m_gathered{0, 0, 0, 0};        // the part of the mask that may hold 0xFF (y up)
+};
 
 }  // namespace platform::wgl

@@ -1,0 +1,85 @@
+// Pixels inverted together: gathered into a mask, then drawn as one image whose fragments pass the
+// alpha test only where the mask is set, under an inverting logic operation.
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "platform/wgl/wgl.h"
+#include "platform/wgl/wgl_detail.h"
+
+using platform::wgl::PixelInversion;
+
+namespace {
+
+bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+RECT Union(const RECT& a, const RECT& b)
+{
+    if (IsEmpty(a)) return b;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+void PixelInversion::Add(int left, int bottom, int width, int height, int rowBytes, const std::uint8_t* bits)
+{
+    if (IsEmpty(m_gathered)) {
+        // A fresh gathering: for the framebuffer as it is now.
+        if (!detail::CurrentFramebufferSize(&m_width, &m_height)) return;
+        m_mask.assign(static_cast<std::size_t>(m_width) * m_height, 0);
+    }
+    // The part of the bitmap inside the framebuffer (top and bottom here count upwards).
+    const RECT inside{std::max(left, 0), std::max(bottom, 0), std::min(left + width, m_width), std::min(bottom + height, m_height)};
+    if (IsEmpty(inside)) return;
+    for (int y = inside.top; y < inside.bottom; ++y) {
+        const std::uint8_t* row = bits + static_cast<std::size_t>(y - bottom) * rowBytes;
+        std::uint8_t* to = &m_mask[static_cast<std::size_t>(y) * m_width];
+        for (int x = inside.left; x < inside.right; ++x) {
+            const int c = x - left;
+            if (row[c / 8] & (0x80 >> (c % 8))) to[x] ^= 0xFF;
+        }
+    }
+    m_gathered = Union(m_gathered, inside);
+}
+
+void PixelInversion::Draw()
+{
+    if (IsEmpty(m_gathered)) return;
+    const RECT r = m_gathered;
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_PIXEL_MODE_BIT);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    for (GLenum cap : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_BLEND}) glDisable(cap);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_INVERT);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    glPixelZoom(1, 1);
+    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+    glPixelTransferf(GL_ALPHA_SCALE, 1);
+    glPixelTransferf(GL_ALPHA_BIAS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, m_width);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    // Window pixels as they are: the image's lower-left corner at (left, bottom).
+    glViewport(0, 0, m_width, m_height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, m_width, 0, m_height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRasterPos2i(r.left, r.top);
+    glDrawPixels(r.right - r.left, r.bottom - r.top, GL_ALPHA, GL_UNSIGNED_BYTE,
+                 &m_mask[static_cast<std::size_t>(r.top) * m_width + r.left]);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopClientAttrib();
+    glPopAttrib();
+    for (int y = r.top; y < r.bottom; ++y) std::fill_n(&m_mask[static_cast<std::size_t>(y) * m_width + r.left], r.right - r.left, 0);
+    m_gathered = RECT{0, 0, 0, 0};
+}
