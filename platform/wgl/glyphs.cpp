@@ -224,16 +224,6 @@ void Draw(const PlacedRun& p)
     }
 }
 
-// Whether fragments drawn now only invert the pixels they reach, whatever else they carry: then
-// a pixel's colour depends only on how many of them reach it.
-bool OnlyInverting()
-{
-    GLint mode = 0;
-    glGetIntegerv(GL_LOGIC_OP_MODE, &mode);
-    return glIsEnabled(GL_COLOR_LOGIC_OP) && mode == GL_INVERT && !glIsEnabled(GL_ALPHA_TEST) && !glIsEnabled(GL_DEPTH_TEST) &&
-           !glIsEnabled(GL_STENCIL_TEST);
-}
-
 // Where glBitmap puts a glyph's lower-left pixel: the raster position less the glyph's origin,
 // rounded down after the driver's allowance for a position a hair below a whole pixel.
 int BitmapCorner(float rasterPosition, float origin)
@@ -276,10 +266,11 @@ BOOL platform::wgl::DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count)
     GlyphStore store(font);
     std::vector<PlacedRun> placed;
     placed.reserve(static_cast<std::size_t>(count));
-    if (OnlyInverting()) {
+    if (platform::wgl::PixelInversion::Applies()) {
         // One draw for all the texts, however they cross: the driver's own bitmap draws cost
         // many times more, a draw for every few glyphs.
-        platform::wgl::PixelInversion inversion;
+        // Kept for the thread's next texts: its mask is as large as the framebuffer.
+        static thread_local platform::wgl::PixelInversion inversion;
         for (int i = 0; i < count; ++i) {
             placed.push_back(Place(runs[i], store));
             Gather(inversion, placed.back());

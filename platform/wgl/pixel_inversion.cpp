@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 #include "platform/wgl/wgl.h"
 #include "platform/wgl/wgl_detail.h"
@@ -10,6 +13,16 @@
 using platform::wgl::PixelInversion;
 
 namespace {
+
+// The mask bytes of the eight pixels of a bitmap byte, the leftmost pixel in the lowest byte.
+static_assert(std::endian::native == std::endian::little);
+constexpr std::array<std::uint64_t, 256> kSpread = [] {
+    std::array<std::uint64_t, 256> spread{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        for (unsigned i = 0; i < 8; ++i)
+            if (byte & (0x80u >> i)) spread[byte] |= std::uint64_t{0xFF} << (8 * i);
+    return spread;
+}();
 
 bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
@@ -21,22 +34,45 @@ RECT Union(const RECT& a, const RECT& b)
 
 }  // namespace
 
+bool PixelInversion::Applies()
+{
+    GLint mode = 0;
+    glGetIntegerv(GL_LOGIC_OP_MODE, &mode);
+    return glIsEnabled(GL_COLOR_LOGIC_OP) && mode == GL_INVERT && !glIsEnabled(GL_ALPHA_TEST) && !glIsEnabled(GL_DEPTH_TEST) &&
+           !glIsEnabled(GL_STENCIL_TEST);
+}
+
 void PixelInversion::Add(int left, int bottom, int width, int height, int rowBytes, const std::uint8_t* bits)
 {
     if (IsEmpty(m_gathered)) {
-        // A fresh gathering: for the framebuffer as it is now.
-        if (!detail::CurrentFramebufferSize(&m_width, &m_height)) return;
-        m_mask.assign(static_cast<std::size_t>(m_width) * m_height, 0);
+        // A fresh gathering, for the framebuffer as it is now; the mask is all 0 between gatherings.
+        int width = 0, height = 0;
+        if (!detail::CurrentFramebufferSize(&width, &height)) return;
+        if (width != m_width || height != m_height) {
+            m_width = width;
+            m_height = height;
+            m_mask.assign(static_cast<std::size_t>(m_width) * m_height, 0);
+        }
     }
     // The part of the bitmap inside the framebuffer (top and bottom here count upwards).
     const RECT inside{std::max(left, 0), std::max(bottom, 0), std::min(left + width, m_width), std::min(bottom + height, m_height)};
     if (IsEmpty(inside)) return;
+    // Columns of the bitmap a byte (eight of them) at a time, where the byte has bits set.
+    const int first = inside.left - left, last = inside.right - left;
     for (int y = inside.top; y < inside.bottom; ++y) {
         const std::uint8_t* row = bits + static_cast<std::size_t>(y - bottom) * rowBytes;
-        std::uint8_t* to = &m_mask[static_cast<std::size_t>(y) * m_width];
-        for (int x = inside.left; x < inside.right; ++x) {
-            const int c = x - left;
-            if (row[c / 8] & (0x80 >> (c % 8))) to[x] ^= 0xFF;
+        std::uint8_t* to = &m_mask[static_cast<std::size_t>(y) * m_width + left];
+        for (int b = first / 8; b * 8 < last; ++b) {
+            if (row[b] == 0) continue;
+            if (b * 8 >= first && b * 8 + 8 <= last) {
+                std::uint64_t eight;
+                std::memcpy(&eight, to + b * 8, 8);
+                eight ^= kSpread[row[b]];
+                std::memcpy(to + b * 8, &eight, 8);
+                continue;
+            }
+            for (int c = std::max(b * 8, first); c < std::min(b * 8 + 8, last); ++c)
+                if (row[b] & (0x80 >> (c % 8))) to[c] ^= 0xFF;
         }
     }
     m_gathered = Union(m_gathered, inside);

@@ -107,6 +107,10 @@ BOOL DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count);
 // odd number of the bitmaps cover is inverted, every other one is kept.
 class PixelInversion {
 public:
+    // Whether the current drawing state only inverts the pixels that fragments reach (an inverting
+    // logic operation, no alpha, depth or stencil test): where it does, gathering and drawing with
+    // a PixelInversion gives the picture that drawing there does.
+    static bool Applies();
     // A bitmap in glBitmap's layout (rows bottom first, rowBytes bytes each, the most significant
     // bit leftmost) whose lower-left pixel lies at (left, bottom) in window pixels. Pixels outside
     // the framebuffer are dropped. Needs a current context.
