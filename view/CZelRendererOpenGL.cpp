@@ -3,10 +3,14 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/window.h"
 #include "platform/text/text.h"
 #include "platform/wgl/wgl.h"
 
@@ -14,6 +18,49 @@ namespace {
 
 constexpr double kTwoPi = 6.2831852;  // the constant the circles are drawn with
 constexpr int kGlyphCount = 128;
+// Stamps learnt are forgotten all together when there are this many, some 8 MB (a marker follows
+// the hottest pixel of its region about, over all of it where the region is even; a view may be
+// zoomed and panned).
+constexpr std::size_t kStampsKept = 32768;
+
+// RGBA pixels of a part of the framebuffer, rows bottom first.
+std::vector<std::uint8_t> ReadPixels(const ViewRect& box)
+{
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(box.w) * box.h * 4);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(box.x, box.y, box.w, box.h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glPopClientAttrib();
+    return pixels;
+}
+
+bool Meet(const ViewRect& a, const ViewRect& b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+// The pixels of the box that a drawing changed, the inverted ones; none when one on the box's edge
+// changed, as the drawing may reach beyond the box.
+std::optional<CZelRendererOpenGL::Stamp> ChangedPixels(const ViewRect& box, const std::vector<std::uint8_t>& before,
+                                                       const std::vector<std::uint8_t>& after)
+{
+    const int rowBytes = (box.w + 7) / 8;
+    CZelRendererOpenGL::Stamp stamp{box, std::vector<std::uint8_t>(static_cast<std::size_t>(rowBytes) * box.h, 0)};
+    for (int r = 0; r < box.h; ++r) {
+        for (int c = 0; c < box.w; ++c) {
+            const std::size_t i = (static_cast<std::size_t>(r) * box.w + c) * 4;
+            if (std::equal(&before[i], &before[i] + 4, &after[i]))
+                continue;
+            if (r == 0 || c == 0 || r == box.h - 1 || c == box.w - 1)
+                return std::nullopt;
+            stamp.bits[static_cast<std::size_t>(r) * rowBytes + c / 8] |= static_cast<std::uint8_t>(0x80 >> (c % 8));
+        }
+    }
+    return stamp;
+}
 
 GLenum PixelLayout(int format)
 {
@@ -119,6 +166,7 @@ int CZelRendererOpenGL::BeginFrame(std::uint32_t colour)
 
 void CZelRendererOpenGL::EndFrame()
 {
+    DrawStamps();
     if (m_b3D) {
         glPopMatrix();
         glFinish();
@@ -278,6 +326,114 @@ void CZelRendererOpenGL::DrawCircle(float x, float y, float radius, std::uint32_
         glVertex2f(static_cast<float>(cx + std::cos(a) * rx), static_cast<float>(cy + std::sin(a) * ry));
     }
     glEnd();
+}
+
+CZelRendererOpenGL::StampKey CZelRendererOpenGL::StampState(const std::array<int, 6>& shape, int view) const
+{
+    StampKey k{};
+    std::copy(shape.begin(), shape.end(), k.begin());
+    glGetIntegerv(GL_VIEWPORT, &k[6]);
+    const ViewRect& s = m_pViews[view].source;
+    k[10] = s.x, k[11] = s.y, k[12] = s.w, k[13] = s.h;
+    k[14] = glIsEnabled(GL_LINE_STIPPLE);
+    glGetIntegerv(GL_LINE_STIPPLE_PATTERN, &k[15]);
+    glGetIntegerv(GL_LINE_STIPPLE_REPEAT, &k[16]);
+    glGetIntegerv(GL_POLYGON_MODE, &k[17]);  // front and back
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    k[19] = std::bit_cast<int>(width);
+    k[20] = glIsEnabled(GL_LINE_SMOOTH);
+    k[21] = glIsEnabled(GL_POLYGON_SMOOTH);
+    return k;
+}
+
+ViewRect CZelRendererOpenGL::WindowBox(const StampKey& key, int view, int x0, int y0, int x1, int y1) const
+{
+    // A pixel changed on the box's edge would mean the drawing reaches further.
+    constexpr int kMargin = 3;
+    double ax, ay, bx, by;
+    MapPoint(view, x0, y0, ax, ay);
+    MapPoint(view, x1, y1, bx, by);
+    const int vx = key[6], vy = key[7], vw = key[8], vh = key[9];
+    auto column = [&](double cx) { return static_cast<int>(std::floor(vx + (cx + 1) * vw / 2)); };
+    auto row = [&](double cy) { return static_cast<int>(std::floor(vy + (cy + 1) * vh / 2)); };
+    return ViewRect{std::min(column(ax), column(bx)) - kMargin, std::min(row(ay), row(by)) - kMargin,
+                    std::abs(column(bx) - column(ax)) + 2 * kMargin + 1, std::abs(row(by) - row(ay)) + 2 * kMargin + 1};
+}
+
+void CZelRendererOpenGL::Stamped(const std::array<int, 6>& shape, int view, int x0, int y0, int x1, int y1,
+                                 std::function<void()> draw)
+{
+    if (!platform::wgl::PixelInversion::Applies()) {
+        draw();
+        return;
+    }
+    const StampKey key = StampState(shape, view);
+    const auto found = m_stamps.find(key);
+    if (found == m_stamps.end()) {
+        m_newStamps.push_back(NewStamp{key, WindowBox(key, view, x0, y0, x1, y1), std::move(draw)});
+        return;
+    }
+    const ViewRect& b = found->second.box;
+    m_gathered.Add(b.x, b.y, b.w, b.h, (b.w + 7) / 8, found->second.bits.data());
+}
+
+void CZelRendererOpenGL::LearnNewStamps()
+{
+    RECT client{};
+    GetClientRect(WindowFromDC(m_hDC), &client);
+    std::vector<const NewStamp*> learnt;
+    std::vector<const NewStamp*> drawnOnly;
+    for (const NewStamp& n : m_newStamps) {
+        const ViewRect& b = n.box;
+        const bool inside = b.x >= 0 && b.y >= 0 && b.x + b.w <= client.right && b.y + b.h <= client.bottom;
+        const bool apart = std::none_of(learnt.begin(), learnt.end(), [&](const NewStamp* o) { return Meet(o->box, b); });
+        (inside && apart ? learnt : drawnOnly).push_back(&n);
+    }
+    // They were met under an inverting operation; the ones not learnt go first, out of the way.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_INVERT);
+    for (const NewStamp* n : drawnOnly)
+        n->draw();
+    std::vector<std::vector<std::uint8_t>> before;
+    for (const NewStamp* n : learnt)
+        before.push_back(ReadPixels(n->box));
+    for (const NewStamp* n : learnt)
+        n->draw();
+    glPopAttrib();
+    for (std::size_t k = 0; k < learnt.size(); ++k) {
+        std::optional<Stamp> stamp = ChangedPixels(learnt[k]->box, before[k], ReadPixels(learnt[k]->box));
+        if (!stamp)
+            continue;
+        if (m_stamps.size() >= kStampsKept)
+            m_stamps.clear();
+        m_stamps.emplace(learnt[k]->key, std::move(*stamp));
+    }
+    m_newStamps.clear();
+}
+
+void CZelRendererOpenGL::StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view)
+{
+    const int reach = std::max(static_cast<int>(static_cast<unsigned>(radius)), std::abs(crossSize));
+    Stamped({0, x, y, std::bit_cast<int>(radius), static_cast<int>(segments), crossSize}, view, x - reach, y - reach, x + reach,
+            y + reach, [=, this] {
+                DrawCircle(static_cast<float>(x), static_cast<float>(y), radius, segments, view);
+                DrawCross(x, y, crossSize, view);
+            });
+    glColor3f(1, 1, 1);  // as the circle leaves it
+}
+
+void CZelRendererOpenGL::StampRect(int x, int y, int w, int h, int view)
+{
+    Stamped({1, x, y, w, h, 0}, view, x, y, x + w, y + h, [=, this] { DrawRect(x, y, w, h, view); });
+}
+
+void CZelRendererOpenGL::DrawStamps()
+{
+    m_gathered.Draw();
+    if (!m_newStamps.empty())
+        LearnNewStamps();
 }
 
 void CZelRendererOpenGL::DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours,

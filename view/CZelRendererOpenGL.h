@@ -8,10 +8,14 @@
 // release it; BeginFrame makes it current and EndFrame releases it.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "platform/kernel/CString.h"
+#include "platform/wgl/wgl.h"
 #include "view/CZelRenderer.h"
 #include "view/RenderViewSet.h"
 
@@ -39,6 +43,18 @@ public:
     void FillRect(int x, int y, std::uint32_t w, std::uint32_t h, int view);
     void DrawPolygon(const POINT* points, std::uint32_t count, int view);
     void DrawCircle(float x, float y, float radius, std::uint32_t segments, int view);
+    // Stamps: drawn as DrawCircle (x, y, radius, segments) and then DrawCross (x, y, crossSize)
+    // draw a marker, and as DrawRect draws an outline. Under an inverting logic operation the
+    // pixels that such a drawing inverts are learnt from the framebuffer the first time it is drawn
+    // at a place, and the same drawing there again only gathers them; DrawStamps then inverts the
+    // gathered pixels in one draw, which costs the software renderer a fraction of the lines they
+    // are made of, and draws the stamps met for the first time, learning them with two reads of
+    // the framebuffer for all. In any other drawing state they draw at once. The caller runs
+    // DrawStamps before it changes the viewport or how lines are drawn, or ends the inverting
+    // operation; EndFrame runs it for one that did not.
+    void StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view);
+    void StampRect(int x, int y, int w, int h, int view);
+    void DrawStamps();
     void DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours, std::uint32_t segments,
                         float startAngle, int view);
     void DrawColorStrip(int x0, int y0, int x1, int y1, const std::uint8_t* colours, std::uint32_t count, int view);
@@ -58,12 +74,42 @@ public:
     void DrawMultiByteTexts(const TextAt* texts, std::size_t count, int weight, int view);
     void SetFont(int height, int charset, const char* face);
 
+    // The pixels a stamp inverts, as a bitmap in glBitmap's layout of its box (window pixels, y
+    // from the bottom as glViewport counts it).
+    struct Stamp {
+        ViewRect box;
+        std::vector<std::uint8_t> bits;
+    };
+
     HDC m_hDC = nullptr;
     HGLRC m_hRC = nullptr;
     std::vector<unsigned int> m_textures;
     unsigned int m_nListBase = 0;
 
 private:
+    // What the pixels of a stamp depend on: its kind and shape, the view's source, the viewport
+    // and how lines are drawn.
+    using StampKey = std::array<int, 22>;
+    // A stamp met for the first time: the window pixels around it, and how it is drawn.
+    struct NewStamp {
+        StampKey key;
+        ViewRect box;
+        std::function<void()> draw;
+    };
+    StampKey StampState(const std::array<int, 6>& shape, int view) const;
+    // The window pixels of the image area (x0, y0)-(x1, y1) of a view with room to spare, for the
+    // viewport in the key.
+    ViewRect WindowBox(const StampKey& key, int view, int x0, int y0, int x1, int y1) const;
+    // Gathers the stamp's pixels when they are known, else keeps it for DrawStamps to draw.
+    void Stamped(const std::array<int, 6>& shape, int view, int x0, int y0, int x1, int y1, std::function<void()> draw);
+    // Draws the new stamps, and keeps the pixels of those that lie inside the framebuffer and
+    // apart from each other; the others are learnt when they come again.
+    void LearnNewStamps();
+
+    std::map<StampKey, Stamp> m_stamps;
+    std::vector<NewStamp> m_newStamps;
+    platform::wgl::PixelInversion m_gathered;
+
     // Clip-space point of an image point of a view.
     void MapPoint(int view, double x, double y, double& cx, double& cy) const;
     void Vertex(int view, int x, int y) const;
