@@ -1,5 +1,6 @@
-// Pixels inverted together: gathered into a mask, then drawn as one image whose fragments pass the
-// alpha test only where the mask is set, under an inverting logic operation.
+// Pixels inverted together: gathered into a mask of a bit a pixel (small enough to stay in the
+// processor's cache), then drawn as one image whose fragments pass the alpha test only where the
+// mask is set, under an inverting logic operation.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -14,7 +15,7 @@ using platform::wgl::PixelInversion;
 
 namespace {
 
-// The mask bytes of the eight pixels of a bitmap byte, the leftmost pixel in the lowest byte.
+// The image bytes of the eight pixels of a mask byte, the leftmost pixel in the lowest byte.
 static_assert(std::endian::native == std::endian::little);
 constexpr std::array<std::uint64_t, 256> kSpread = [] {
     std::array<std::uint64_t, 256> spread{};
@@ -46,42 +47,47 @@ void PixelInversion::Add(int left, int bottom, int width, int height, int rowByt
 {
     if (IsEmpty(m_gathered)) {
         // A fresh gathering, for the framebuffer as it is now; the mask is all 0 between gatherings.
-        int width = 0, height = 0;
-        if (!detail::CurrentFramebufferSize(&width, &height)) return;
-        if (width != m_width || height != m_height) {
-            m_width = width;
-            m_height = height;
-            m_mask.assign(static_cast<std::size_t>(m_width) * m_height, 0);
+        int framebufferWidth = 0, framebufferHeight = 0;
+        if (!detail::CurrentFramebufferSize(&framebufferWidth, &framebufferHeight)) return;
+        if (framebufferWidth != m_width || framebufferHeight != m_height) {
+            m_width = framebufferWidth;
+            m_height = framebufferHeight;
+            m_maskRowBytes = (m_width + 7) / 8 + 1;  // a byte to spare for a bitmap byte split in two
+            m_mask.assign(static_cast<std::size_t>(m_maskRowBytes) * m_height, 0);
         }
     }
     // The part of the bitmap inside the framebuffer (top and bottom here count upwards).
     const RECT inside{std::max(left, 0), std::max(bottom, 0), std::min(left + width, m_width), std::min(bottom + height, m_height)};
     if (IsEmpty(inside)) return;
-    // Columns of the bitmap a byte (eight of them) at a time, where the byte has bits set.
+    m_gathered = Union(m_gathered, inside);
+    // The bitmap's bytes in turn, each moved to its place in the mask; bits of columns outside the
+    // framebuffer are left out.
     const int first = inside.left - left, last = inside.right - left;
     for (int y = inside.top; y < inside.bottom; ++y) {
         const std::uint8_t* row = bits + static_cast<std::size_t>(y - bottom) * rowBytes;
-        std::uint8_t* to = &m_mask[static_cast<std::size_t>(y) * m_width + left];
+        std::uint8_t* to = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
         for (int b = first / 8; b * 8 < last; ++b) {
-            if (row[b] == 0) continue;
-            if (b * 8 >= first && b * 8 + 8 <= last) {
-                std::uint64_t eight;
-                std::memcpy(&eight, to + b * 8, 8);
-                eight ^= kSpread[row[b]];
-                std::memcpy(to + b * 8, &eight, 8);
-                continue;
+            unsigned byte = row[b];
+            if (b * 8 < first) byte &= 0xFFu >> (first - b * 8);
+            if (b * 8 + 8 > last) byte &= 0xFFu << (b * 8 + 8 - last);
+            if (byte == 0) continue;
+            int x = left + b * 8;  // the mask column of the byte's first bit
+            if (x < 0) {
+                byte = (byte << -x) & 0xFF;  // the bits past the left edge are 0
+                x = 0;
             }
-            for (int c = std::max(b * 8, first); c < std::min(b * 8 + 8, last); ++c)
-                if (row[b] & (0x80 >> (c % 8))) to[c] ^= 0xFF;
+            const int shift = x % 8;
+            to[x / 8] ^= static_cast<std::uint8_t>(byte >> shift);
+            to[x / 8 + 1] ^= static_cast<std::uint8_t>(byte << (8 - shift));
         }
     }
-    m_gathered = Union(m_gathered, inside);
 }
 
 void PixelInversion::Draw()
 {
     if (IsEmpty(m_gathered)) return;
     const RECT r = m_gathered;
+    MakeImage();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_PIXEL_MODE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     for (GLenum cap : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_BLEND}) glDisable(cap);
@@ -94,7 +100,7 @@ void PixelInversion::Draw()
     glPixelTransferf(GL_ALPHA_SCALE, 1);
     glPixelTransferf(GL_ALPHA_BIAS, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, m_width);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
@@ -109,13 +115,31 @@ void PixelInversion::Draw()
     glPushMatrix();
     glLoadIdentity();
     glRasterPos2i(r.left, r.top);
-    glDrawPixels(r.right - r.left, r.bottom - r.top, GL_ALPHA, GL_UNSIGNED_BYTE,
-                 &m_mask[static_cast<std::size_t>(r.top) * m_width + r.left]);
+    glDrawPixels(r.right - r.left, r.bottom - r.top, GL_ALPHA, GL_UNSIGNED_BYTE, m_image.data());
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
-    for (int y = r.top; y < r.bottom; ++y) std::fill_n(&m_mask[static_cast<std::size_t>(y) * m_width + r.left], r.right - r.left, 0);
+    const int firstByte = r.left / 8, lastByte = std::min((r.right - 1) / 8 + 1, m_maskRowBytes - 1);
+    for (int y = r.top; y < r.bottom; ++y)
+        std::fill(&m_mask[static_cast<std::size_t>(y) * m_maskRowBytes + firstByte], &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes + lastByte + 1], 0);
     m_gathered = RECT{0, 0, 0, 0};
+}
+
+void PixelInversion::MakeImage()
+{
+    const RECT& r = m_gathered;
+    const int width = r.right - r.left;
+    m_image.resize(static_cast<std::size_t>(width) * (r.bottom - r.top));
+    for (int y = r.top; y < r.bottom; ++y) {
+        const std::uint8_t* from = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
+        std::uint8_t* to = &m_image[static_cast<std::size_t>(y - r.top) * width];
+        // Eight pixels at a time, the first and last eight cut to the gathered columns.
+        for (int x = r.left / 8 * 8; x < r.right; x += 8) {
+            const std::uint64_t eight = kSpread[from[x / 8]];
+            const int skip = std::max(r.left - x, 0), end = std::min(r.right - x, 8);
+            std::memcpy(to + (x + skip - r.left), reinterpret_cast<const std::uint8_t*>(&eight) + skip, static_cast<std::size_t>(end - skip));
+        }
+    }
 }

@@ -120,10 +120,15 @@ public:
     void Draw();
 
 private:
+    // The gathered part of the mask as an image of a byte a pixel: 0xFF to invert, else 0.
+    void MakeImage();
+
     int m_width = 0;  // of the framebuffer the pixels were gathered for
     int m_height = 0;
-    std::vector<std::uint8_t> m_mask;  // a byte a pixel, rows bottom first: 0xFF to invert, else 0
-    RECT m_gathered{0, 0, 0, 0};        // the part of the mask that may hold 0xFF (y up)
+    int m_maskRowBytes = 0;
+    std::vector<std::uint8_t> m_mask;   // a bit a pixel, set to invert; rows bottom first, the most significant bit leftmost
+    RECT m_gathered{0, 0, 0, 0};         // the part of the mask that may have bits set (y up)
+    std::vector<std::uint8_t> m_image;  // of the gathered part, for the draw
 };
 
 }  // namespace platform::wgl
