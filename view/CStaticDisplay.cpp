@@ -559,8 +559,8 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
             RoiStats s;
             CalcRectStats(m_shown.block, &v, &c, &s);
             if (ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)) > threshold) {
-                r.DrawLine(x + 1, y + 3, x + 1, y + h - 3, 0);
-                r.DrawLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
+                r.StampLine(x + 1, y + 3, x + 1, y + h - 3, 0);
+                r.StampLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
                 RaiseAlarm(alarmOn);
                 calm = false;
             }

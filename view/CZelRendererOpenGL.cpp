@@ -328,22 +328,33 @@ void CZelRendererOpenGL::DrawCircle(float x, float y, float radius, std::uint32_
     glEnd();
 }
 
-CZelRendererOpenGL::StampKey CZelRendererOpenGL::StampState(const std::array<int, 6>& shape, int view) const
+std::size_t CZelRendererOpenGL::StampKeyHash::operator()(const StampKey& key) const
 {
-    StampKey k{};
+    std::size_t h = 0;
+    for (int v : key)
+        h = h * 1000003u ^ static_cast<unsigned>(v);
+    return h;
+}
+
+CZelRendererOpenGL::StampKey CZelRendererOpenGL::StampState(const std::array<int, 6>& shape, int view)
+{
+    // The drawing state stays as it is until DrawStamps (the caller's part): asked once.
+    StampKey& k = m_stampState;
+    if (k[6] == 0 && k[7] == 0 && k[8] == 0 && k[9] == 0) {
+        glGetIntegerv(GL_VIEWPORT, &k[6]);
+        k[14] = glIsEnabled(GL_LINE_STIPPLE);
+        glGetIntegerv(GL_LINE_STIPPLE_PATTERN, &k[15]);
+        glGetIntegerv(GL_LINE_STIPPLE_REPEAT, &k[16]);
+        glGetIntegerv(GL_POLYGON_MODE, &k[17]);  // front and back
+        GLfloat width = 0;
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        k[19] = std::bit_cast<int>(width);
+        k[20] = glIsEnabled(GL_LINE_SMOOTH);
+        k[21] = glIsEnabled(GL_POLYGON_SMOOTH);
+    }
     std::copy(shape.begin(), shape.end(), k.begin());
-    glGetIntegerv(GL_VIEWPORT, &k[6]);
     const ViewRect& s = m_pViews[view].source;
     k[10] = s.x, k[11] = s.y, k[12] = s.w, k[13] = s.h;
-    k[14] = glIsEnabled(GL_LINE_STIPPLE);
-    glGetIntegerv(GL_LINE_STIPPLE_PATTERN, &k[15]);
-    glGetIntegerv(GL_LINE_STIPPLE_REPEAT, &k[16]);
-    glGetIntegerv(GL_POLYGON_MODE, &k[17]);  // front and back
-    GLfloat width = 0;
-    glGetFloatv(GL_LINE_WIDTH, &width);
-    k[19] = std::bit_cast<int>(width);
-    k[20] = glIsEnabled(GL_LINE_SMOOTH);
-    k[21] = glIsEnabled(GL_POLYGON_SMOOTH);
     return k;
 }
 
@@ -429,8 +440,14 @@ void CZelRendererOpenGL::StampRect(int x, int y, int w, int h, int view)
     Stamped({1, x, y, w, h, 0}, view, x, y, x + w, y + h, [=, this] { DrawRect(x, y, w, h, view); });
 }
 
+void CZelRendererOpenGL::StampLine(int x0, int y0, int x1, int y1, int view)
+{
+    Stamped({2, x0, y0, x1, y1, 0}, view, x0, y0, x1, y1, [=, this] { DrawLine(x0, y0, x1, y1, view); });
+}
+
 void CZelRendererOpenGL::DrawStamps()
 {
+    m_stampState = StampKey{};
     m_gathered.Draw();
     if (!m_newStamps.empty())
         LearnNewStamps();

@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/kernel/CString.h"
@@ -44,16 +44,17 @@ public:
     void DrawPolygon(const POINT* points, std::uint32_t count, int view);
     void DrawCircle(float x, float y, float radius, std::uint32_t segments, int view);
     // Stamps: drawn as DrawCircle (x, y, radius, segments) and then DrawCross (x, y, crossSize)
-    // draw a marker, and as DrawRect draws an outline. Under an inverting logic operation the
-    // pixels that such a drawing inverts are learnt from the framebuffer the first time it is drawn
-    // at a place, and the same drawing there again only gathers them; DrawStamps then inverts the
-    // gathered pixels in one draw, which costs the software renderer a fraction of the lines they
-    // are made of, and draws the stamps met for the first time, learning them with two reads of
-    // the framebuffer for all. In any other drawing state they draw at once. The caller runs
-    // DrawStamps before it changes the viewport or how lines are drawn, or ends the inverting
-    // operation; EndFrame runs it for one that did not.
+    // draw a marker, and as DrawRect and DrawLine draw an outline and a line. Under an inverting
+    // logic operation the pixels that such a drawing inverts are learnt from the framebuffer the
+    // first time it is drawn at a place, and the same drawing there again only gathers them;
+    // DrawStamps then inverts the gathered pixels in one draw, which costs the software renderer a
+    // fraction of the lines they are made of, and draws the stamps met for the first time,
+    // learning them with two reads of the framebuffer for all. In any other drawing state they
+    // draw at once. The caller runs DrawStamps before it changes the viewport or how lines are
+    // drawn, or ends the inverting operation; EndFrame runs it for one that did not.
     void StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view);
     void StampRect(int x, int y, int w, int h, int view);
+    void StampLine(int x0, int y0, int x1, int y1, int view);
     void DrawStamps();
     void DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours, std::uint32_t segments,
                         float startAngle, int view);
@@ -90,13 +91,16 @@ private:
     // What the pixels of a stamp depend on: its kind and shape, the view's source, the viewport
     // and how lines are drawn.
     using StampKey = std::array<int, 22>;
+    struct StampKeyHash {
+        std::size_t operator()(const StampKey& key) const;
+    };
     // A stamp met for the first time: the window pixels around it, and how it is drawn.
     struct NewStamp {
         StampKey key;
         ViewRect box;
         std::function<void()> draw;
     };
-    StampKey StampState(const std::array<int, 6>& shape, int view) const;
+    StampKey StampState(const std::array<int, 6>& shape, int view);
     // The window pixels of the image area (x0, y0)-(x1, y1) of a view with room to spare, for the
     // viewport in the key.
     ViewRect WindowBox(const StampKey& key, int view, int x0, int y0, int x1, int y1) const;
@@ -106,8 +110,9 @@ private:
     // apart from each other; the others are learnt when they come again.
     void LearnNewStamps();
 
-    std::map<StampKey, Stamp> m_stamps;
+    std::unordered_map<StampKey, Stamp, StampKeyHash> m_stamps;
     std::vector<NewStamp> m_newStamps;
+    StampKey m_stampState{};  // the drawing state's part of the keys; an empty viewport: not asked yet
     platform::wgl::PixelInversion m_gathered;
 
     // Clip-space point of an image point of a view.

@@ -1,7 +1,7 @@
-// The renderer's stamps: markers and outlines drawn as stamps give, frame after frame, the pixels
-// that drawing their circles, crosses and lines gives, whether they cross each other, reach past
-// the window's edge, or are drawn with another line pattern than the last time; and outside an
-// inverting operation they draw at once.
+// The renderer's stamps: markers, outlines and lines drawn as stamps give, frame after frame, the
+// pixels that drawing their circles, crosses and lines gives, whether they cross each other, reach
+// past the window's edge, or are drawn with another line pattern than the last time; and outside
+// an inverting operation they draw at once.
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
@@ -19,10 +19,12 @@ using namespace view_test;
 constexpr int kWidth = 128;
 constexpr int kHeight = 96;
 
-// A marker (radius, 100 segments, cross) or an outline (w x h), in image pixels of a 32 x 24 image
-// shown four window pixels a pixel.
+enum class Kind { Marker, Outline, Line };
+
+// A marker (radius, 100 segments, cross), an outline (w x h) or a line (to x + w, y + h), in image
+// pixels of a 32 x 24 image shown four window pixels a pixel.
 struct Shape {
-    bool marker;
+    Kind kind;
     int x, y;
     float radius;
     int cross;
@@ -84,16 +86,20 @@ protected:
             glLogicOp(GL_INVERT);
         }
         for (const Shape& s : shapes) {
-            if (s.marker && stamped)
+            if (s.kind == Kind::Marker && stamped)
                 r.StampMarker(s.x, s.y, s.radius, 100, s.cross, 0);
-            if (s.marker && !stamped) {
+            if (s.kind == Kind::Marker && !stamped) {
                 r.DrawCircle(static_cast<float>(s.x), static_cast<float>(s.y), s.radius, 100, 0);
                 r.DrawCross(s.x, s.y, s.cross, 0);
             }
-            if (!s.marker && stamped)
+            if (s.kind == Kind::Outline && stamped)
                 r.StampRect(s.x, s.y, s.w, s.h, 0);
-            if (!s.marker && !stamped)
+            if (s.kind == Kind::Outline && !stamped)
                 r.DrawRect(s.x, s.y, s.w, s.h, 0);
+            if (s.kind == Kind::Line && stamped)
+                r.StampLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
+            if (s.kind == Kind::Line && !stamped)
+                r.DrawLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
         }
         if (stamped)
             r.DrawStamps();
@@ -120,15 +126,18 @@ TEST_P(Stamps, DrawWhatTheirLinesDrawFrameAfterFrame)
     }
 }
 
-// Markers of radius 1 and 2 with crosses of 2 and 3, outlines from corner to corner either way.
-const std::vector<Shape> kApart = {{true, 6, 6, 1.0f, 2, 0, 0}, {true, 20, 8, 2.0f, 3, 0, 0}, {false, 3, 12, 0, 0, 10, 7},
-                                   {false, 28, 21, 0, 0, -9, -6}};
-// A marker inside an outline, two markers crossing, an outline over a marker's cross.
-const std::vector<Shape> kCrossing = {{false, 4, 4, 0, 0, 14, 10}, {true, 9, 8, 1.0f, 2, 0, 0}, {true, 22, 12, 1.0f, 2, 0, 0},
-                                      {true, 23, 13, 2.0f, 3, 0, 0}, {false, 21, 9, 0, 0, 5, 5}};
+constexpr Kind M = Kind::Marker, O = Kind::Outline, L = Kind::Line;
+// Markers of radius 1 and 2 with crosses of 2 and 3, outlines from corner to corner either way, an
+// upright and a slanting line.
+const std::vector<Shape> kApart = {{M, 6, 6, 1.0f, 2, 0, 0}, {M, 20, 8, 2.0f, 3, 0, 0}, {O, 3, 12, 0, 0, 10, 7},
+                                   {O, 28, 21, 0, 0, -9, -6}, {L, 16, 14, 0, 0, 0, 8}, {L, 4, 22, 0, 0, 9, -3}};
+// A marker inside an outline, two markers crossing, an outline over a marker's cross, a line
+// through an outline.
+const std::vector<Shape> kCrossing = {{O, 4, 4, 0, 0, 14, 10}, {M, 9, 8, 1.0f, 2, 0, 0}, {M, 22, 12, 1.0f, 2, 0, 0},
+                                      {M, 23, 13, 2.0f, 3, 0, 0}, {O, 21, 9, 0, 0, 5, 5},  {L, 5, 7, 0, 0, 0, 4}};
 // Past the left, top, right and bottom edges.
-const std::vector<Shape> kPastTheEdges = {{true, 0, 10, 2.0f, 3, 0, 0}, {true, 15, 0, 1.0f, 2, 0, 0}, {false, 25, 5, 0, 0, 8, 6},
-                                          {false, 10, 20, 0, 0, 6, 5}};
+const std::vector<Shape> kPastTheEdges = {{M, 0, 10, 2.0f, 3, 0, 0}, {M, 15, 0, 1.0f, 2, 0, 0}, {O, 25, 5, 0, 0, 8, 6},
+                                          {O, 10, 20, 0, 0, 6, 5},   {L, 30, 2, 0, 0, 5, 0}};
 
 INSTANTIATE_TEST_SUITE_P(Scenes, Stamps,
                          ::testing::Values(StampCase{"Apart", kApart, true, {0x3F3F, 0x3F3F, 0x3F3F}},
