@@ -42,26 +42,6 @@ bool Meet(const ViewRect& a, const ViewRect& b)
     return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
 }
 
-// The pixels of the box that a drawing changed, the inverted ones; none when one on the box's edge
-// changed, as the drawing may reach beyond the box.
-std::optional<CZelRendererOpenGL::Stamp> ChangedPixels(const ViewRect& box, const std::vector<std::uint8_t>& before,
-                                                       const std::vector<std::uint8_t>& after)
-{
-    const int rowBytes = (box.w + 7) / 8;
-    CZelRendererOpenGL::Stamp stamp{box, std::vector<std::uint8_t>(static_cast<std::size_t>(rowBytes) * box.h, 0)};
-    for (int r = 0; r < box.h; ++r) {
-        for (int c = 0; c < box.w; ++c) {
-            const std::size_t i = (static_cast<std::size_t>(r) * box.w + c) * 4;
-            if (std::equal(&before[i], &before[i] + 4, &after[i]))
-                continue;
-            if (r == 0 || c == 0 || r == box.h - 1 || c == box.w - 1)
-                return std::nullopt;
-            stamp.bits[static_cast<std::size_t>(r) * rowBytes + c / 8] |= static_cast<std::uint8_t>(0x80 >> (c % 8));
-        }
-    }
-    return stamp;
-}
-
 GLenum PixelLayout(int format)
 {
     switch (format) {
@@ -422,6 +402,24 @@ void CZelRendererOpenGL::LearnNewStamps()
         m_stamps.emplace(learnt[k]->key, std::move(*stamp));
     }
     m_newStamps.clear();
+}
+
+std::optional<CZelRendererOpenGL::Stamp> CZelRendererOpenGL::ChangedPixels(const ViewRect& box, const std::vector<std::uint8_t>& before,
+                                                                            const std::vector<std::uint8_t>& after)
+{
+    const int rowBytes = (box.w + 7) / 8;
+    Stamp stamp{box, std::vector<std::uint8_t>(static_cast<std::size_t>(rowBytes) * box.h, 0)};
+    for (int r = 0; r < box.h; ++r) {
+        for (int c = 0; c < box.w; ++c) {
+            const std::size_t i = (static_cast<std::size_t>(r) * box.w + c) * 4;
+            if (std::equal(&before[i], &before[i] + 4, &after[i]))
+                continue;
+            if (r == 0 || c == 0 || r == box.h - 1 || c == box.w - 1)
+                return std::nullopt;
+            stamp.bits[static_cast<std::size_t>(r) * rowBytes + c / 8] |= static_cast<std::uint8_t>(0x80 >> (c % 8));
+        }
+    }
+    return stamp;
 }
 
 void CZelRendererOpenGL::StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view)

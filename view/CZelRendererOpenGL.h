@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -75,13 +76,6 @@ public:
     void DrawMultiByteTexts(const TextAt* texts, std::size_t count, int weight, int view);
     void SetFont(int height, int charset, const char* face);
 
-    // The pixels a stamp inverts, as a bitmap in glBitmap's layout of its box (window pixels, y
-    // from the bottom as glViewport counts it).
-    struct Stamp {
-        ViewRect box;
-        std::vector<std::uint8_t> bits;
-    };
-
     HDC m_hDC = nullptr;
     HGLRC m_hRC = nullptr;
     std::vector<unsigned int> m_textures;
@@ -91,6 +85,12 @@ private:
     // What the pixels of a stamp depend on: its kind and shape, the view's source, the viewport
     // and how lines are drawn.
     using StampKey = std::array<int, 22>;
+    // The pixels a stamp inverts, as a bitmap in glBitmap's layout of its box (window pixels, y
+    // from the bottom as glViewport counts it).
+    struct Stamp {
+        ViewRect box;
+        std::vector<std::uint8_t> bits;
+    };
     struct StampKeyHash {
         std::size_t operator()(const StampKey& key) const;
     };
@@ -109,6 +109,10 @@ private:
     // Draws the new stamps, and keeps the pixels of those that lie inside the framebuffer and
     // apart from each other; the others are learnt when they come again.
     void LearnNewStamps();
+    // The pixels of the box that a drawing changed, the inverted ones; none when one on the box's
+    // edge changed, as the drawing may reach beyond the box.
+    static std::optional<Stamp> ChangedPixels(const ViewRect& box, const std::vector<std::uint8_t>& before,
+                                              const std::vector<std::uint8_t>& after);
 
     std::unordered_map<StampKey, Stamp, StampKeyHash> m_stamps;
     std::vector<NewStamp> m_newStamps;

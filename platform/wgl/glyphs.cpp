@@ -268,8 +268,8 @@ BOOL platform::wgl::DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count)
     placed.reserve(static_cast<std::size_t>(count));
     if (platform::wgl::PixelInversion::Applies()) {
         // One draw for all the texts, however they cross: the driver's own bitmap draws cost
-        // many times more, a draw for every few glyphs.
-        // Kept for the thread's next texts: its mask is as large as the framebuffer.
+        // many times more, a draw for every few glyphs. The gathering is kept for the thread's
+        // next texts, as its mask is as large as the framebuffer.
         static thread_local platform::wgl::PixelInversion inversion;
         for (int i = 0; i < count; ++i) {
             placed.push_back(Place(runs[i], store));

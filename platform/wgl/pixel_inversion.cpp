@@ -57,7 +57,8 @@ void PixelInversion::Add(int left, int bottom, int width, int height, int rowByt
         }
     }
     // The part of the bitmap inside the framebuffer (top and bottom here count upwards).
-    const RECT inside{std::max(left, 0), std::max(bottom, 0), std::min(left + width, m_width), std::min(bottom + height, m_height)};
+    const RECT inside{std::max(left, 0), std::max(bottom, 0), std::min(left + width, m_width),
+                      std::min(bottom + height, m_height)};
     if (IsEmpty(inside)) return;
     m_gathered = Union(m_gathered, inside);
     // The bitmap's bytes in turn, each moved to its place in the mask; bits of columns outside the
@@ -121,9 +122,12 @@ void PixelInversion::Draw()
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
-    const int firstByte = r.left / 8, lastByte = std::min((r.right - 1) / 8 + 1, m_maskRowBytes - 1);
-    for (int y = r.top; y < r.bottom; ++y)
-        std::fill(&m_mask[static_cast<std::size_t>(y) * m_maskRowBytes + firstByte], &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes + lastByte + 1], 0);
+    // The bytes that hold the gathered columns, and the one to spare after them.
+    const int firstByte = r.left / 8, endByte = std::min((r.right - 1) / 8 + 2, m_maskRowBytes);
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::uint8_t* row = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
+        std::fill(row + firstByte, row + endByte, 0);
+    }
     m_gathered = RECT{0, 0, 0, 0};
 }
 
@@ -139,7 +143,8 @@ void PixelInversion::MakeImage()
         for (int x = r.left / 8 * 8; x < r.right; x += 8) {
             const std::uint64_t eight = kSpread[from[x / 8]];
             const int skip = std::max(r.left - x, 0), end = std::min(r.right - x, 8);
-            std::memcpy(to + (x + skip - r.left), reinterpret_cast<const std::uint8_t*>(&eight) + skip, static_cast<std::size_t>(end - skip));
+            const auto* pixels = reinterpret_cast<const std::uint8_t*>(&eight);
+            std::memcpy(to + (x + skip - r.left), pixels + skip, static_cast<std::size_t>(end - skip));
         }
     }
 }

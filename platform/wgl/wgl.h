@@ -126,8 +126,9 @@ private:
     int m_width = 0;  // of the framebuffer the pixels were gathered for
     int m_height = 0;
     int m_maskRowBytes = 0;
-    std::vector<std::uint8_t> m_mask;   // a bit a pixel, set to invert; rows bottom first, the most significant bit leftmost
-    RECT m_gathered{0, 0, 0, 0};         // the part of the mask that may have bits set (y up)
+    // A bit a pixel, set to invert; rows bottom first, the most significant bit leftmost.
+    std::vector<std::uint8_t> m_mask;
+    RECT m_gathered{0, 0, 0, 0};        // the part of the mask that may have bits set (y up)
     std::vector<std::uint8_t> m_image;  // of the gathered part, for the draw
 };
 
