@@ -135,14 +135,20 @@ void PixelInversion::MakeImage()
 {
     const RECT& r = m_gathered;
     const int width = r.right - r.left;
-    m_image.resize(static_cast<std::size_t>(width) * (r.bottom - r.top));
+    m_image.assign(static_cast<std::size_t>(width) * (r.bottom - r.top), 0);
     for (int y = r.top; y < r.bottom; ++y) {
         const std::uint8_t* from = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
         std::uint8_t* to = &m_image[static_cast<std::size_t>(y - r.top) * width];
-        // Eight pixels at a time, the first and last eight cut to the gathered columns.
+        // Eight pixels at a time where any is set, the first and last eight cut to the gathered
+        // columns.
         for (int x = r.left / 8 * 8; x < r.right; x += 8) {
+            if (from[x / 8] == 0) continue;
             const std::uint64_t eight = kSpread[from[x / 8]];
             const int skip = std::max(r.left - x, 0), end = std::min(r.right - x, 8);
+            if (skip == 0 && end == 8) {
+                std::memcpy(to + (x - r.left), &eight, 8);
+                continue;
+            }
             const auto* pixels = reinterpret_cast<const std::uint8_t*>(&eight);
             std::memcpy(to + (x + skip - r.left), pixels + skip, static_cast<std::size_t>(end - skip));
         }
