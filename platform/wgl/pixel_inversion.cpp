@@ -1,6 +1,6 @@
 // Pixels inverted together: gathered into a mask of a bit a pixel (small enough to stay in the
-// processor's cache), then drawn as one image whose fragments pass the alpha test only where the
-// mask is set, under an inverting logic operation.
+// processor's cache), then drawn as images, one for each band of rows with pixels set, whose
+// fragments pass the alpha test only where the mask is set, under an inverting logic operation.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -88,7 +88,6 @@ void PixelInversion::Draw()
 {
     if (IsEmpty(m_gathered)) return;
     const RECT r = m_gathered;
-    MakeImage();
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT | GL_PIXEL_MODE_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     for (GLenum cap : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_BLEND}) glDisable(cap);
@@ -115,8 +114,11 @@ void PixelInversion::Draw()
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glRasterPos2i(r.left, r.top);
-    glDrawPixels(r.right - r.left, r.bottom - r.top, GL_ALPHA, GL_UNSIGNED_BYTE, m_image.data());
+    for (const RECT& band : Bands()) {
+        MakeImage(band);
+        glRasterPos2i(band.left, band.top);
+        glDrawPixels(band.right - band.left, band.bottom - band.top, GL_ALPHA, GL_UNSIGNED_BYTE, m_image.data());
+    }
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -131,16 +133,35 @@ void PixelInversion::Draw()
     m_gathered = RECT{0, 0, 0, 0};
 }
 
-void PixelInversion::MakeImage()
+std::vector<RECT> PixelInversion::Bands() const
 {
-    const RECT& r = m_gathered;
+    // Rows this close together share a band: a draw costs more than a few empty rows.
+    constexpr int kJoin = 16;
+    const RECT& g = m_gathered;
+    const int firstByte = g.left / 8, endByte = std::min((g.right - 1) / 8 + 2, m_maskRowBytes);
+    std::vector<RECT> bands;
+    for (int y = g.top; y < g.bottom; ++y) {
+        const std::uint8_t* row = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
+        int first = firstByte;
+        while (first < endByte && row[first] == 0) ++first;
+        if (first == endByte) continue;
+        int last = endByte - 1;
+        while (row[last] == 0) --last;
+        const RECT line{std::max(first * 8, g.left), y, std::min(last * 8 + 8, g.right), y + 1};
+        if (!bands.empty() && y - bands.back().bottom < kJoin) bands.back() = Union(bands.back(), line);
+        else bands.push_back(line);
+    }
+    return bands;
+}
+
+void PixelInversion::MakeImage(const RECT& r)
+{
     const int width = r.right - r.left;
     m_image.assign(static_cast<std::size_t>(width) * (r.bottom - r.top), 0);
     for (int y = r.top; y < r.bottom; ++y) {
         const std::uint8_t* from = &m_mask[static_cast<std::size_t>(y) * m_maskRowBytes];
         std::uint8_t* to = &m_image[static_cast<std::size_t>(y - r.top) * width];
-        // Eight pixels at a time where any is set, the first and last eight cut to the gathered
-        // columns.
+        // Eight pixels at a time where any is set, the first and last eight cut to the columns.
         for (int x = r.left / 8 * 8; x < r.right; x += 8) {
             if (from[x / 8] == 0) continue;
             const std::uint64_t eight = kSpread[from[x / 8]];

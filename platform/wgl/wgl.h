@@ -102,7 +102,7 @@ struct GlyphRun {
 BOOL DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count);
 
 // Pixels of the current context's framebuffer to invert, gathered from bitmaps and then inverted
-// in one draw. Under an inverting logic operation a pixel's colour depends only on how many
+// together. Under an inverting logic operation a pixel's colour depends only on how many
 // fragments reach it, so this draws what drawing each bitmap by itself there draws: a pixel that an
 // odd number of the bitmaps cover is inverted, every other one is kept.
 class PixelInversion {
@@ -120,8 +120,10 @@ public:
     void Draw();
 
 private:
-    // The gathered part of the mask as an image of a byte a pixel: 0xFF to invert, else 0.
-    void MakeImage();
+    // The parts of the gathered rows with pixels set, rows close together joined (y up).
+    std::vector<RECT> Bands() const;
+    // A part of the mask as an image of a byte a pixel: 0xFF to invert, else 0.
+    void MakeImage(const RECT& part);
 
     int m_width = 0;  // of the framebuffer the pixels were gathered for
     int m_height = 0;
@@ -129,7 +131,7 @@ private:
     // A bit a pixel, set to invert; rows bottom first, the most significant bit leftmost.
     std::vector<std::uint8_t> m_mask;
     RECT m_gathered{0, 0, 0, 0};        // the part of the mask that may have bits set (y up)
-    std::vector<std::uint8_t> m_image;  // of the gathered part, for the draw
+    std::vector<std::uint8_t> m_image;  // of the part being drawn
 };
 
 }  // namespace platform::wgl
