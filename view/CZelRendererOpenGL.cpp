@@ -300,12 +300,20 @@ void CZelRendererOpenGL::DrawCircle(float x, float y, float radius, std::uint32_
     const double rx = 2.0 * r / (s.w ? s.w : 1);
     const double ry = -2.0 * r / (s.h ? s.h : 1);
     glColor3f(1, 1, 1);
-    glBegin(GL_POLYGON);
+    // In one draw from an array: in immediate mode the driver may cut a polygon that follows others
+    // in its batch, and the pieces' outline takes a few other pixels, so the same circle would not
+    // always draw the same.
+    std::vector<GLfloat> rim(2 * static_cast<std::size_t>(segments));
     for (std::uint32_t i = 0; i < segments; ++i) {
         const float a = static_cast<float>(i * (kTwoPi / segments));
-        glVertex2f(static_cast<float>(cx + std::cos(a) * rx), static_cast<float>(cy + std::sin(a) * ry));
+        rim[2 * i] = static_cast<float>(cx + std::cos(a) * rx);
+        rim[2 * i + 1] = static_cast<float>(cy + std::sin(a) * ry);
     }
-    glEnd();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, rim.data());
+    glDrawArrays(GL_POLYGON, 0, static_cast<GLsizei>(segments));
+    glPopClientAttrib();
 }
 
 std::size_t CZelRendererOpenGL::StampKeyHash::operator()(const StampKey& key) const

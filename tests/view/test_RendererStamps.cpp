@@ -1,12 +1,16 @@
 // The renderer's stamps: markers, outlines and lines drawn as stamps give, frame after frame, the
 // pixels that drawing their circles, crosses and lines gives, whether they cross each other, reach
 // past the window's edge, or are drawn with another line pattern than the last time; and outside
-// an inverting operation they draw at once.
+// an inverting operation they draw at once. And a circle draws the same pixels whatever was drawn
+// before it.
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "tests/view/ViewTestSupport.h"
@@ -22,7 +26,7 @@ constexpr int kHeight = 96;
 enum class Kind { Marker, Outline, Line };
 
 // A marker (radius, 100 segments, cross), an outline (w x h) or a line (to x + w, y + h), in image
-// pixels of a 32 x 24 image shown four window pixels a pixel.
+// pixels.
 struct Shape {
     Kind kind;
     int x, y;
@@ -31,76 +35,62 @@ struct Shape {
     int w, h;
 };
 
-struct StampCase {
-    const char* name;
-    std::vector<Shape> shapes;
-    bool inverting;
-    std::vector<GLushort> patterns;  // the line pattern of each frame in turn
+// How the view shows its image: the image's size, the zoom, and a pan in window pixels after it.
+struct ViewSetup {
+    int imageWidth, imageHeight;
+    float zoom;
+    int panX, panY;
 };
 
-// An OpenGL control with one view, its renderer initialised on its window.
+// An OpenGL control with one view on the whole of it, its renderer initialised on its window.
 struct Pane {
     HostWnd host;
     COGLStatic control;
+    ViewSetup setup;
 
-    Pane()
+    explicit Pane(const ViewSetup& s) : setup(s)
     {
         control.m_renderer.AllocateViews(1);
         EXPECT_TRUE(host.CreateTop(kWidth, kHeight));
         EXPECT_TRUE(control.Create("", WS_CHILD | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), &host, 100));
         RenderView& v = control.m_renderer.m_pViews[0];
         v.target = ViewRect{0, 0, kWidth, kHeight};
-        v.imageWidth = kWidth / 4;
-        v.imageHeight = kHeight / 4;
-        control.m_renderer.ZoomAt(0, 0, 4.0f, 0);
+        v.imageWidth = static_cast<std::uint32_t>(s.imageWidth);
+        v.imageHeight = static_cast<std::uint32_t>(s.imageHeight);
+        control.m_renderer.ZoomAt(0, 0, s.zoom, 0);
+        control.m_renderer.Pan(s.panX, s.panY, 0);
     }
     ~Pane()
     {
         control.DestroyWindow();
         host.DestroyWindow();
     }
-};
 
-class Stamps : public ::testing::TestWithParam<StampCase> {
-protected:
-    // One frame as the scene draws its overlay: stripes, then the shapes with dashed lines, as
-    // stamps or drawn; the framebuffer's pixels before the frame ends.
-    std::vector<std::uint8_t> Frame(bool stamped, GLushort pattern, const std::vector<Shape>& shapes)
+    // One frame as the scene draws its overlay: stripes over the image, then the shapes with
+    // dashed lines, as stamps or drawn, under an inverting logic operation where asked; the
+    // framebuffer's pixels before the frame ends.
+    std::vector<std::uint8_t> Frame(bool stamped, bool inverting, GLushort pattern, const std::vector<Shape>& shapes)
     {
-        CZelRendererOpenGL& r = pane.control.m_renderer;
+        CZelRendererOpenGL& r = control.m_renderer;
         r.BeginFrame(0x00604020);
         r.SetViewport(0);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        for (int x = 0; x < kWidth / 4; x += 3) {
+        for (int x = 0; x < setup.imageWidth; x += 3) {
             r.SetColor(static_cast<std::uint8_t>(40 + 6 * x), 180, 90);
-            r.FillRect(x, 0, 2, kHeight / 4, 0);
+            r.FillRect(x, 0, 2, static_cast<std::uint32_t>(setup.imageHeight), 0);
         }
         glEnable(GL_LINE_STIPPLE);
         glLineStipple(1, pattern);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        if (GetParam().inverting) {
+        if (inverting) {
             glEnable(GL_COLOR_LOGIC_OP);
             glLogicOp(GL_INVERT);
         }
-        for (const Shape& s : shapes) {
-            if (s.kind == Kind::Marker && stamped)
-                r.StampMarker(s.x, s.y, s.radius, 100, s.cross, 0);
-            if (s.kind == Kind::Marker && !stamped) {
-                r.DrawCircle(static_cast<float>(s.x), static_cast<float>(s.y), s.radius, 100, 0);
-                r.DrawCross(s.x, s.y, s.cross, 0);
-            }
-            if (s.kind == Kind::Outline && stamped)
-                r.StampRect(s.x, s.y, s.w, s.h, 0);
-            if (s.kind == Kind::Outline && !stamped)
-                r.DrawRect(s.x, s.y, s.w, s.h, 0);
-            if (s.kind == Kind::Line && stamped)
-                r.StampLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
-            if (s.kind == Kind::Line && !stamped)
-                r.DrawLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
-        }
+        for (const Shape& s : shapes)
+            stamped ? Stamp(s) : Draw(s);
         if (stamped)
             r.DrawStamps();
         glDisable(GL_COLOR_LOGIC_OP);
@@ -112,21 +102,68 @@ protected:
         return pixels;
     }
 
-    Pane pane;
+    void Stamp(const Shape& s)
+    {
+        CZelRendererOpenGL& r = control.m_renderer;
+        if (s.kind == Kind::Marker) r.StampMarker(s.x, s.y, s.radius, 100, s.cross, 0);
+        if (s.kind == Kind::Outline) r.StampRect(s.x, s.y, s.w, s.h, 0);
+        if (s.kind == Kind::Line) r.StampLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
+    }
+
+    void Draw(const Shape& s)
+    {
+        CZelRendererOpenGL& r = control.m_renderer;
+        if (s.kind == Kind::Marker) {
+            r.DrawCircle(static_cast<float>(s.x), static_cast<float>(s.y), s.radius, 100, 0);
+            r.DrawCross(s.x, s.y, s.cross, 0);
+        }
+        if (s.kind == Kind::Outline) r.DrawRect(s.x, s.y, s.w, s.h, 0);
+        if (s.kind == Kind::Line) r.DrawLine(s.x, s.y, s.x + s.w, s.y + s.h, 0);
+    }
+};
+
+// Where two frames' pixels differ (y up), or nothing when they are the same.
+std::string Differences(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    std::string places;
+    int count = 0;
+    for (std::size_t i = 0; i < a.size(); i += 4) {
+        if (std::equal(&a[i], &a[i] + 4, &b[i])) continue;
+        const int pixel = static_cast<int>(i / 4);
+        if (++count <= 8) places += " (" + std::to_string(pixel % kWidth) + ", " + std::to_string(pixel / kWidth) + ")";
+    }
+    return count == 0 ? "" : std::to_string(count) + " pixels, at" + places;
+}
+
+constexpr Kind M = Kind::Marker, O = Kind::Outline, L = Kind::Line;
+
+// Shapes that stay where they are, frame after frame, each frame with its line pattern; on a 32 x
+// 24 image shown four window pixels a pixel.
+struct StampCase {
+    const char* name;
+    std::vector<Shape> shapes;
+    bool inverting;
+    std::vector<GLushort> patterns;
+};
+
+void PrintTo(const StampCase& c, std::ostream* os) { *os << c.name; }
+
+class Stamps : public ::testing::TestWithParam<StampCase> {
+protected:
+    Pane pane{ViewSetup{kWidth / 4, kHeight / 4, 4.0f, 0, 0}};
 };
 
 TEST_P(Stamps, DrawWhatTheirLinesDrawFrameAfterFrame)
 {
-    const std::vector<Shape>& shapes = GetParam().shapes;
-    const std::vector<GLushort>& patterns = GetParam().patterns;
-    EXPECT_NE(Frame(false, patterns.front(), shapes), Frame(false, patterns.front(), {})) << "the shapes drew nothing";
-    for (std::size_t frame = 0; frame < patterns.size(); ++frame) {
-        const std::vector<std::uint8_t> lines = Frame(false, patterns[frame], shapes);
-        EXPECT_EQ(Frame(true, patterns[frame], shapes), lines) << "frame " << frame;
+    const StampCase& c = GetParam();
+    EXPECT_NE(pane.Frame(false, c.inverting, c.patterns.front(), c.shapes), pane.Frame(false, c.inverting, c.patterns.front(), {}))
+        << "the shapes drew nothing";
+    for (std::size_t frame = 0; frame < c.patterns.size(); ++frame) {
+        const std::vector<std::uint8_t> lines = pane.Frame(false, c.inverting, c.patterns[frame], c.shapes);
+        EXPECT_EQ(Differences(pane.Frame(true, c.inverting, c.patterns[frame], c.shapes), lines), "") << "frame " << frame;
     }
 }
 
-constexpr Kind M = Kind::Marker, O = Kind::Outline, L = Kind::Line;
 // Markers of radius 1 and 2 with crosses of 2 and 3, outlines from corner to corner either way, an
 // upright and a slanting line.
 const std::vector<Shape> kApart = {{M, 6, 6, 1.0f, 2, 0, 0}, {M, 20, 8, 2.0f, 3, 0, 0}, {O, 3, 12, 0, 0, 10, 7},
@@ -146,5 +183,20 @@ INSTANTIATE_TEST_SUITE_P(Scenes, Stamps,
                                            StampCase{"AnotherPattern", kCrossing, true, {0x3F3F, 0x3F3F, 0xF0F0, 0x3F3F}},
                                            StampCase{"Writing", kCrossing, false, {0x3F3F, 0x3F3F}}),
                          [](const ::testing::TestParamInfo<StampCase>& info) { return info.param.name; });
+
+// A circle draws the same pixels whatever the driver was given before it in the frame: lines and
+// markers in any number (each drawn twice, so that they leave no pixels of their own).
+TEST(Circle, DrawsTheSamePixelsWhateverCameBeforeIt)
+{
+    Pane pane(ViewSetup{kWidth / 4, kHeight / 4, 4.0f, 0, 0});
+    const Shape marker{M, 12, 10, 2.0f, 3, 0, 0};
+    const std::vector<std::uint8_t> alone = pane.Frame(false, true, 0x3F3F, {marker});
+    for (int before = 0; before < 210; ++before) {
+        std::vector<Shape> shapes(2 * static_cast<std::size_t>(before % 7), Shape{L, 3, 3, 0, 0, 5, 2});
+        shapes.insert(shapes.end(), 2 * static_cast<std::size_t>(before / 7), Shape{M, 5, 5, 1.0f, 2, 0, 0});
+        shapes.push_back(marker);
+        ASSERT_EQ(Differences(pane.Frame(false, true, 0x3F3F, shapes), alone), "") << before << " before it";
+    }
+}
 
 }  // namespace
