@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/kernel/CString.h"
@@ -47,12 +48,15 @@ public:
     // Stamps: drawn as DrawCircle (x, y, radius, segments) and then DrawCross (x, y, crossSize)
     // draw a marker, and as DrawRect and DrawLine draw an outline and a line. Under an inverting
     // logic operation the pixels that such a drawing inverts are learnt from the framebuffer the
-    // first time it is drawn at a place, and the same drawing there again only gathers them;
-    // DrawStamps then inverts the gathered pixels in one draw, which costs the software renderer a
-    // fraction of the lines they are made of, and draws the stamps met for the first time,
-    // learning them with two reads of the framebuffer for all. In any other drawing state they
-    // draw at once. The caller runs DrawStamps before it changes the viewport or how lines are
-    // drawn, or ends the inverting operation; EndFrame runs it for one that did not.
+    // first time it is met, and the same drawing again only gathers them: anywhere in the view
+    // where the view shows an image pixel as a whole number of window pixels (then the drawing
+    // moves by whole pixels with its place), else only at the same place. DrawStamps then inverts
+    // the gathered pixels in one draw, which costs the software renderer a fraction of the lines
+    // they are made of, and draws the stamps met for the first time, learning them with two reads
+    // of the framebuffer for all. A stamp that reaches past the viewport or the framebuffer, or
+    // is met in any other drawing state, draws at once. The caller runs DrawStamps before it
+    // changes the viewport or how lines are drawn, or ends the inverting operation; EndFrame runs
+    // it for one that did not.
     void StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view);
     void StampRect(int x, int y, int w, int h, int view);
     void StampLine(int x0, int y0, int x1, int y1, int view);
@@ -82,32 +86,53 @@ public:
     unsigned int m_nListBase = 0;
 
 private:
-    // What the pixels of a stamp depend on: its kind and shape, the view's source, the viewport
-    // and how lines are drawn.
-    using StampKey = std::array<int, 22>;
-    // The pixels a stamp inverts, as a bitmap in glBitmap's layout of its box (window pixels, y
-    // from the bottom as glViewport counts it).
-    struct Stamp {
-        ViewRect box;
-        std::vector<std::uint8_t> bits;
+    // What the pixels of a stamp depend on: its kind and measures, its place and how lines are
+    // drawn.
+    struct StampKey {
+        std::array<int, 4> shape;
+        // Where the view's scale is whole: 1 and the scale across and up. Else 0, the anchor (the
+        // image point the shape is measured from), the viewport and the view's source.
+        std::array<int, 11> place;
+        std::array<int, 8> lines;
+        bool operator==(const StampKey&) const = default;
     };
     struct StampKeyHash {
         std::size_t operator()(const StampKey& key) const;
     };
-    // A stamp met for the first time: the window pixels around it, and how it is drawn.
+    // The pixels a stamp inverts, as a bitmap in glBitmap's layout of its box (window pixels, y
+    // from the bottom as glViewport counts it, from the window pixel of its anchor where the
+    // view's scale is whole, else from the window's corner).
+    struct Stamp {
+        ViewRect box;
+        std::vector<std::uint8_t> bits;
+    };
+    // A stamp met for the first time: its box in window pixels, where it is placed from, and how
+    // it is drawn.
     struct NewStamp {
         StampKey key;
         ViewRect box;
+        POINT origin;
         std::function<void()> draw;
     };
-    StampKey StampState(const std::array<int, 6>& shape, int view);
-    // The window pixels of the image area (x0, y0)-(x1, y1) of a view with room to spare, for the
-    // viewport in the key.
-    ViewRect WindowBox(const StampKey& key, int view, int x0, int y0, int x1, int y1) const;
-    // Gathers the stamp's pixels when they are known, else keeps it for DrawStamps to draw.
-    void Stamped(const std::array<int, 6>& shape, int view, int x0, int y0, int x1, int y1, std::function<void()> draw);
-    // Draws the new stamps, and keeps the pixels of those that lie inside the framebuffer and
-    // apart from each other; the others are learnt when they come again.
+    // The drawing state that stamps depend on, asked once until DrawStamps.
+    struct StampState {
+        bool asked = false;
+        ViewRect viewport;
+        ViewRect room;  // the part of the viewport inside the framebuffer
+        std::array<int, 8> lines{};
+    };
+    const StampState& CurrentStampState();
+    // The window pixel that a stamp anchored at the image point is placed from, and its place in
+    // its key.
+    std::pair<POINT, std::array<int, 11>> StampPlace(int view, int x, int y) const;
+    // The window pixels of the image area (x0, y0)-(x1, y1) of a view with room to spare.
+    ViewRect WindowBox(int view, int x0, int y0, int x1, int y1) const;
+    // Gathers the stamp's pixels when they are known, else keeps it for DrawStamps to draw. The
+    // anchor (x, y) and the image area (x0, y0)-(x1, y1) that the drawing covers.
+    void Stamped(const std::array<int, 4>& shape, int view, int x, int y, int x0, int y0, int x1, int y1,
+                 std::function<void()> draw);
+    // Draws the new stamps, and keeps the pixels of one of each kind that lies apart from the
+    // others; the others are learnt when they come again.
     void LearnNewStamps();
     // The pixels of the box that a drawing changed, the inverted ones; none when one on the box's
     // edge changed, as the drawing may reach beyond the box.
@@ -116,7 +141,7 @@ private:
 
     std::unordered_map<StampKey, Stamp, StampKeyHash> m_stamps;
     std::vector<NewStamp> m_newStamps;
-    StampKey m_stampState{};  // the drawing state's part of the keys; an empty viewport: not asked yet
+    StampState m_stampState;
     platform::wgl::PixelInversion m_gathered;
 
     // Clip-space point of an image point of a view.

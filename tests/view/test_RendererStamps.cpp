@@ -1,8 +1,8 @@
 // The renderer's stamps: markers, outlines and lines drawn as stamps give, frame after frame, the
 // pixels that drawing their circles, crosses and lines gives, whether they cross each other, reach
-// past the window's edge, or are drawn with another line pattern than the last time; and outside
-// an inverting operation they draw at once. And a circle draws the same pixels whatever was drawn
-// before it.
+// past the window's or the viewport's edge, move from frame to frame, are shown at any zoom and
+// pan, or are drawn with another line pattern than the last time; and outside an inverting
+// operation they draw at once.
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/view/ViewTestSupport.h"
+#include "platform/user/surface.h"
+#include "tests/view/DisplayFixture.h"
 #include "view/COGLStatic.h"
 
 namespace {
 
 using namespace view_test;
+using platform::user::Picture;
 
 constexpr int kWidth = 128;
 constexpr int kHeight = 96;
@@ -184,6 +186,56 @@ INSTANTIATE_TEST_SUITE_P(Scenes, Stamps,
                                            StampCase{"Writing", kCrossing, false, {0x3F3F, 0x3F3F}}),
                          [](const ::testing::TestParamInfo<StampCase>& info) { return info.param.name; });
 
+// Shapes that move: a lattice of them, one of each motif in every cell, moved by one image pixel
+// from frame to frame until each motif has met every image pixel, and then again, at zooms whole
+// and fractional, panned and with the image in the middle of the window.
+struct MovingCase {
+    const char* name;
+    ViewSetup view;
+};
+
+void PrintTo(const MovingCase& c, std::ostream* os) { *os << c.name; }
+
+constexpr int kCell = 6;
+const Shape kMotifs[] = {{M, 0, 0, 1.0f, 2, 0, 0}, {M, 3, 4, 2.0f, 3, 0, 0}, {O, 1, 2, 0, 0, 4, 3},
+                         {O, 5, 5, 0, 0, -3, -4}, {L, 4, 0, 0, 0, 0, 4}};
+
+std::vector<Shape> Lattice(const ViewSetup& view, int dx, int dy)
+{
+    std::vector<Shape> shapes;
+    for (int y = dy - kCell; y < view.imageHeight + kCell; y += kCell)
+        for (int x = dx - kCell; x < view.imageWidth + kCell; x += kCell)
+            for (Shape s : kMotifs) {
+                s.x += x;
+                s.y += y;
+                shapes.push_back(s);
+            }
+    return shapes;
+}
+
+class MovingStamps : public ::testing::TestWithParam<MovingCase> {};
+
+TEST_P(MovingStamps, DrawWhatTheirLinesDrawWhereverTheyGo)
+{
+    const ViewSetup& view = GetParam().view;
+    Pane pane(view);
+    for (int frame = 0; frame < 2 * kCell * kCell; ++frame) {
+        const std::vector<Shape> shapes = Lattice(view, frame % kCell, frame / kCell % kCell);
+        const std::vector<std::uint8_t> lines = pane.Frame(false, true, 0x3F3F, shapes);
+        ASSERT_EQ(Differences(pane.Frame(true, true, 0x3F3F, shapes), lines), "") << "frame " << frame;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, MovingStamps,
+    ::testing::Values(MovingCase{"FourTimes", {32, 24, 4.0f, 0, 0}}, MovingCase{"Once", {128, 96, 1.0f, 0, 0}},
+                      MovingCase{"TwiceInTheMiddle", {40, 30, 2.0f, 0, 0}},        // viewport 80 x 60 at (24, 18)
+                      MovingCase{"ThreeTimesInTheMiddle", {32, 24, 3.0f, 0, 0}},   // 96 x 72 at (16, 12)
+                      MovingCase{"EightTimesPannedByPartsOfPixels", {32, 24, 8.0f, 13, 21}},  // shows 16 x 12 from (1, 2)
+                      MovingCase{"TwoAndAHalfTimes", {32, 24, 2.5f, 0, 0}},                   // 80 x 60 at (24, 18)
+                      MovingCase{"SixTimesPanned", {32, 24, 6.0f, 7, 5}}),  // 21 x 16 from (1, 0) on 128 x 96
+    [](const ::testing::TestParamInfo<MovingCase>& info) { return info.param.name; });
+
 // A circle draws the same pixels whatever the driver was given before it in the frame: lines and
 // markers in any number (each drawn twice, so that they leave no pixels of their own).
 TEST(Circle, DrawsTheSamePixelsWhateverCameBeforeIt)
@@ -198,5 +250,102 @@ TEST(Circle, DrawsTheSamePixelsWhateverCameBeforeIt)
         ASSERT_EQ(Differences(pane.Frame(false, true, 0x3F3F, shapes), alone), "") << before << " before it";
     }
 }
+
+// The thermal display, frame after frame as the hot spots in its regions move, shows what a
+// display that has never drawn shows (it draws every outline and marker line by line), flipped,
+// mirrored, and at a fractional zoom.
+struct SceneCase {
+    const char* name;
+    float zoom;
+    int flip;
+};
+
+void PrintTo(const SceneCase& c, std::ostream* os) { *os << c.name; }
+
+// A display showing a frame in a host window of its own, with regions near the image's edges and
+// inside it, the hottest pixel's marker on.
+struct ShownDisplay {
+    HostWnd host;
+    CStaticDisplay disp;
+    int icons[5] = {0, 0, 0, 1, 0};
+
+    ShownDisplay(const SceneCase& c, IrFrame* frame)
+    {
+        EXPECT_TRUE(host.CreateTop(2 * kW, 2 * kH));
+        EXPECT_TRUE(disp.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(0, 0, 2 * kW, 2 * kH), &host, 4000));
+        disp.m_renderer.ZoomAt(0, 0, c.zoom, 0);
+        disp.m_pIconFlags = icons;
+        disp.m_pImage = frame;
+        disp.m_nCursorX = 250;
+        disp.m_nCursorY = 5;
+        RenderView& v = disp.m_renderer.m_pViews[0];
+        v.flip = c.flip;
+        for (const RectShape& r : {RectShape{20, 40, 100, 30}, RectShape{150, 20, 60, 50}, RectShape{0, 100, 40, 40},
+                                   RectShape{200, 150, 56, 42}, RectShape{90, 120, 30, 20}})
+            v.rects.push_back(new RectShape(r));
+        auto* polygon = new PolygonShape;
+        polygon->m_points = {{130, 90}, {180, 95}, {170, 140}, {125, 130}};
+        polygon->UpdateMask();
+        v.polygons.push_back(polygon);
+    }
+    ~ShownDisplay()
+    {
+        disp.DestroyWindow();
+        host.DestroyWindow();
+    }
+    Picture Shot()
+    {
+        disp.Invalidate(FALSE);
+        Picture p;
+        EXPECT_TRUE(platform::user::RenderWindow(disp.GetSafeHwnd(), &p));
+        return p;
+    }
+};
+
+class StampedScene : public ::testing::TestWithParam<SceneCase> {
+protected:
+    void SetUp() override
+    {
+        MakeFrame(&frame.frame, kW, kH);
+        FillKnownFrame(&frame.frame);
+        theApp.m_nAlarmCountdown = -1;
+        threshold = theApp.m_capture.m_colorMap.m_nAlarm;
+        theApp.m_capture.m_colorMap.m_nAlarm = kBase + 500;  // the regions with a hot spot show their side lines
+    }
+    void TearDown() override { theApp.m_capture.m_colorMap.m_nAlarm = threshold; }
+
+    FrameGuard frame;
+    std::uint16_t threshold = 0;
+};
+
+TEST_P(StampedScene, ShowsWhatADisplayThatNeverDrewShows)
+{
+    ShownDisplay shown(GetParam(), &frame.frame);
+    for (int f = 0; f < 8; ++f) {
+        // Hot spots moving through most regions (where they show), the rest even or nearly so.
+        const int flip = GetParam().flip;
+        FillSamples(&frame.frame, [f, flip](int x, int y) {
+            const POINT p{flip & 1 ? kW - 1 - x : x, flip & 2 ? kH - 1 - y : y};
+            const bool hot = (p.x == 25 + 9 * f && p.y == 45 + 3 * f) || (p.x == 155 + 5 * f && p.y == 60 - 4 * f) ||
+                             (p.x == 1 + 4 * f && p.y == 101 + 5 * f) || (p.x == 255 - f && p.y == 191 - 2 * f) ||
+                             (p.x == 140 + 3 * f && p.y == 100 + 4 * f);
+            return hot ? kHot : static_cast<std::uint16_t>(kBase + (x + y) % 7 * (f % 2));
+        });
+        const Picture stamped = shown.Shot();
+        ShownDisplay fresh(GetParam(), &frame.frame);
+        const Picture drawn = fresh.Shot();
+        ASSERT_EQ(stamped.pixels.size(), drawn.pixels.size());
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < drawn.pixels.size(); ++i)
+            differing += stamped.pixels[i] != drawn.pixels[i];
+        ASSERT_EQ(differing, 0u) << "frame " << f;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, StampedScene,
+                         ::testing::Values(SceneCase{"Upright", 2.0f, 0}, SceneCase{"Mirrored", 2.0f, 1},
+                                           SceneCase{"Flipped", 2.0f, 2}, SceneCase{"FlippedAndMirrored", 2.0f, 3},
+                                           SceneCase{"FlippedAndMirroredAtOneAndAHalf", 1.5f, 3}),
+                         [](const ::testing::TestParamInfo<SceneCase>& info) { return info.param.name; });
 
 }  // namespace
