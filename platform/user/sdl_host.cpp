@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/kernel/argb_pixel.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
