@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "acquisition/VideoFileSource.h"
-#include "acquisition/VideoOutputFile.h"
+#include "acquisition/VideoFileIo.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -70,7 +69,7 @@ private:
     AVFormatContext* m_pFormatCtx = nullptr;
     AVCodecContext* m_pCodecCtx = nullptr;
     int m_nVideoStream = -1;
-    VideoFileSource m_source;
+    VideoInputFile m_input;
     std::int64_t m_nPacketsWritten = 0;
     VideoOutputFile m_output;
 };
