@@ -135,6 +135,22 @@ TEST_F(ThumbnailTest, FilesThatMayOnlyBeReadAreListed)
     EXPECT_EQ(ItemNames(videos), (std::set<std::string>{"clip.avi"}));
 }
 
+// A video whose first frame cannot be read adds nothing: one without a frame, one of another codec,
+// one whose frames are not of the size its header gives.
+TEST_F(ThumbnailTest, AVideoWhoseFirstFrameCannotBeReadAddsNothing)
+{
+    data.Recording("none.avi", true, 0);
+    data.RecordingSaying("codec.avi", "MJPG", kWidth, kRows);
+    data.RecordingSaying("size.avi", "YUY2", 320, 240);
+    data.Recording("good.avi");
+    ASSERT_TRUE(RunLoader(videos, CListCtrlThumbnail::kScan));
+    EXPECT_EQ(ItemNames(videos), (std::set<std::string>{"good.avi"}));
+    for (const char* name : {"none.avi", "codec.avi", "size.avi"})
+        EXPECT_EQ(videos.AddThumbnail(CString(data.Path(name)), -1), -1) << name;
+    EXPECT_EQ(videos.GetItemCount(), 1);
+    EXPECT_EQ(videos.m_imageList.GetImageCount(), 2);
+}
+
 TEST_F(ThumbnailTest, NoDataFolderLeavesTheListsEmpty)
 {
     std::filesystem::remove_all(data.Path(""));
