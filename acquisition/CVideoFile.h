@@ -22,7 +22,8 @@ public:
     CVideoFile& operator=(const CVideoFile&) = delete;
 
     // Writer. Creates the file (container from the file name) and writes its header; 0 or a
-    // negative FFmpeg code. A failed open keeps nothing allocated.
+    // negative FFmpeg code. A failed open keeps nothing allocated. Only a regular file is written;
+    // a FIFO, socket, device or folder of its name is refused without waiting on it.
     int OpenOutput(const char* fileName, int width, int height);
     // Encodes and writes one frame of width x height samples; 0 or a negative code. A frame for
     // which the disk (or the file-size limit) has no room is refused whole, so that the file can
