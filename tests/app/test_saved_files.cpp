@@ -106,6 +106,12 @@ protected:
         }
     }
     std::string Status() { return TextOf(dlg.m_lightStatus); }
+    // Whether the recording running holds a frame yet: its file has grown past one frame's bytes.
+    bool RecordedAFrame()
+    {
+        std::error_code ec;
+        return fs::file_size(dlg.m_strRecordPath.GetString(), ec) > 256 * 192 * 2 && !ec;
+    }
     std::vector<std::uint16_t> LiveSamples()
     {
         CIRDataCapture& capture = theApp.m_capture;
@@ -264,11 +270,36 @@ TEST_F(SavedFilesTest, ARecThatCannotStartIsReleasedAndSaysSo)
     // The next click records.
     Click(B::kRecord);
     EXPECT_EQ(dlg.m_btn[B::kRecord].GetCheck(), 1);
-    PumpFor(300);
+    EXPECT_TRUE(PumpUntil([&] { return RecordedAFrame(); }));
     Click(B::kRecord);
     EXPECT_EQ(FilesEndingIn(folder.Path(""), ".avi").size(), 1u);
     EXPECT_EQ(dlg.m_listVideo.GetItemCount(), 1);
     EXPECT_STREQ(RecordingFailedText(1), "Recording failed.");
+}
+
+// The emulated camera unplugged, for the object's life.
+class CameraAway {
+public:
+    CameraAway() { emu_unplug(); }
+    ~CameraAway() { emu_replug(); }
+    CameraAway(const CameraAway&) = delete;
+    CameraAway& operator=(const CameraAway&) = delete;
+};
+
+TEST_F(SavedFilesTest, ARecWithoutASingleFrameKeepsNothingAndSaysSo)
+{
+    ASSERT_TRUE(WaitForLiveFrame());
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "红外相机连接成功."; }));
+    const CameraAway away;
+    // The capture has given the camera up and waits for it: no tip of its own comes after the clicks.
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "红外相机未连接."; }));
+    Click(B::kRecord);
+    ASSERT_EQ(dlg.m_btn[B::kRecord].GetCheck(), 1);
+    PumpFor(500);
+    Click(B::kRecord);
+    EXPECT_TRUE(FilesEndingIn(folder.Path(""), ".avi").empty());
+    EXPECT_EQ(dlg.m_listVideo.GetItemCount(), 0);
+    EXPECT_EQ(Status(), "录制失败.");
 }
 
 TEST_F(SavedFilesTest, ADiskFillingDuringRecKeepsTheFramesSavedAndSaysSo)
