@@ -1,8 +1,9 @@
 // File handles: CreateFileA, ReadFile, WriteFile, SetFilePointerEx, GetFileSizeEx, SetEndOfFile
-// and SetFileInformationByHandle (room for the file) over POSIX descriptors. A handle is closed with CloseHandle. Only regular files are opened, and opening
-// never waits: a folder, FIFO, socket or device is refused. Sharing: an open without any
-// FILE_SHARE_ flag holds the file exclusively (an advisory lock, seen by every other handle of this
-// or another process); any other open shares it with the others that share.
+// and SetFileInformationByHandle (room for the file) over POSIX descriptors. A handle is closed
+// with CloseHandle. Only regular files are opened, and opening never waits: a folder, FIFO, socket
+// or device is refused. Sharing: an open without any FILE_SHARE_ flag holds the file exclusively
+// (an advisory lock, seen by every other handle of this or another process); any other open shares
+// it with the others that share.
 #pragma once
 
 #include "platform/kernel/handle_table.h"
