@@ -5,10 +5,12 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
+#include "platform/user/window_manager.h"
 #include "platform/user/window_tree.h"
 
 namespace platform::user::detail {
@@ -33,6 +35,7 @@ struct Host {
     std::map<Uint32, HWND> byId;  // SDL window id -> top-level window
     std::map<HCURSOR, SDL_Cursor*> cursors;
     std::map<SDL_Window*, SurfaceSeen> surfaces;
+    std::set<Uint32> maximizedByDisplay;  // display windows that the window manager maximised
 };
 
 Host& host()
@@ -194,8 +197,26 @@ void windowEvent(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_LEAVE:
         input::MouseLeftDisplay();
         break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        window_manager::Minimized(hwnd);
+        break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        host().maximizedByDisplay.insert(e.windowID);
+        window_manager::Maximized(hwnd);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        // Back from iconified, or from maximised by the window manager; after the layer's own
+        // restore there is nothing left to change. (Being hidden and shown again is part of
+        // being iconified and back, which is all a window manager does of that.)
+        if (IsIconic(hwnd)) window_manager::Unminimized(hwnd);
+        else if (host().maximizedByDisplay.erase(e.windowID)) window_manager::Unmaximized(hwnd);
+        break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) SetActiveWindow(hwnd);
+        window_manager::Activated(hwnd);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // The keyboard going to another of the program's windows activates that one instead.
+        if (SDL_GetKeyboardFocus() == nullptr) window_manager::Deactivated();
         break;
     default:
         break;
@@ -243,6 +264,7 @@ void HostDestroy(Node& n)
 {
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
+    host().maximizedByDisplay.erase(SDL_GetWindowID(sdlOf(n)));
     host().surfaces.erase(sdlOf(n));
     const bool hadKeyboard = SDL_GetKeyboardFocus() == sdlOf(n);
     {
@@ -270,8 +292,14 @@ void HostSyncShow(Node& n)
         return;
     }
     SDL_ShowWindow(sdlOf(n));
-    if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
-    else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
+    const Uint32 id = SDL_GetWindowID(sdlOf(n));
+    if (n.minimized && !host().headless) {
+        SDL_MinimizeWindow(sdlOf(n));
+    } else if (!n.minimized && ((SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED) ||
+                                (!n.maximized && host().maximizedByDisplay.count(id)))) {
+        host().maximizedByDisplay.erase(id);
+        SDL_RestoreWindow(sdlOf(n));
+    }
     NoteCovered(n);
 }
 
