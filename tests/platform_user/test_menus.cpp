@@ -258,14 +258,18 @@ TEST_F(SystemMenuTest, ARightClickOnTheCaptionOpensItAtTheMouse)
 
 struct StateCase {
     const char* name;
+    DWORD boxes;  // the title bar's boxes in the window's style
     int show;
     int key;
     UINT_PTR command;  // 0: the item is greyed
 };
 class SystemMenuStateTest : public SystemMenuTest, public ::testing::WithParamInterface<StateCase> {};
 
-TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheShowStateAreGreyed)
+constexpr DWORD kBothBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheStyleOrShowStateAreGreyed)
 {
+    SetWindowLong(w.m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(w.GetStyle() | GetParam().boxes));
     w.ShowWindow(GetParam().show);
     w.SetFocus();
     AltSpace();
@@ -276,13 +280,16 @@ TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheShowStateAreGreyed)
 }
 INSTANTIATE_TEST_SUITE_P(
     States, SystemMenuStateTest,
-    ::testing::Values(StateCase{"RestoreOfANormalWindow", SW_SHOWNORMAL, 'R', 0},
-                      StateCase{"RestoreOfAMaximisedOne", SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
-                      StateCase{"MaximiseOfANormalWindow", SW_SHOWNORMAL, 'X', SC_MAXIMIZE},
-                      StateCase{"MaximiseOfAMaximisedOne", SW_SHOWMAXIMIZED, 'X', 0},
-                      StateCase{"MoveOfAMaximisedOne", SW_SHOWMAXIMIZED, 'M', 0},
-                      StateCase{"MinimiseOfANormalWindow", SW_SHOWNORMAL, 'N', SC_MINIMIZE},
-                      StateCase{"Close", SW_SHOWMAXIMIZED, 'C', SC_CLOSE}),
+    ::testing::Values(StateCase{"RestoreOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'R', 0},
+                      StateCase{"RestoreOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
+                      StateCase{"RestoreOfAMaximisedOneWithoutBoxes", 0, SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
+                      StateCase{"MaximiseOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'X', SC_MAXIMIZE},
+                      StateCase{"MaximiseOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'X', 0},
+                      StateCase{"MaximiseWithoutItsBox", WS_MINIMIZEBOX, SW_SHOWNORMAL, 'X', 0},
+                      StateCase{"MoveOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'M', 0},
+                      StateCase{"MinimiseOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'N', SC_MINIMIZE},
+                      StateCase{"MinimiseWithoutItsBox", WS_MAXIMIZEBOX, SW_SHOWNORMAL, 'N', 0},
+                      StateCase{"Close", 0, SW_SHOWMAXIMIZED, 'C', SC_CLOSE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SystemMenuTest, MoveLetsTheWindowFollowTheMouseUntilAClick)
