@@ -36,6 +36,8 @@ struct Host {
     std::map<HCURSOR, SDL_Cursor*> cursors;
     std::map<SDL_Window*, SurfaceSeen> surfaces;
     std::set<Uint32> maximizedByDisplay;  // display windows that the window manager maximised
+    Uint32 buttonsOutside = 0;            // held outside the program's windows, as reported to the layer
+    POINT pointerOutside{0, 0};
 };
 
 Host& host()
@@ -243,6 +245,30 @@ void holdPointer()
     if (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) SDL_WarpMouseGlobal(to.x, to.y);
 }
 
+// While a window of the layer has the capture, a press outside the program's windows (on another
+// program's window, on the desktop) reaches it too, as the capture of the active window does on
+// Windows: a menu closes on it. The display reports no such press (the other program takes it,
+// and a pointer grab of the display's would not outlast the display's own handling of its
+// windows), so the pointer's buttons are looked at while the pointer is in none of the program's
+// windows. A release follows its press, wherever it goes then.
+void reportPressesOutside()
+{
+    Host& h = host();
+    if (h.headless) return;
+    Uint32 held = 0;
+    if (GetCapture() != nullptr && SDL_GetMouseFocus() == nullptr) {
+        int x = 0, y = 0;
+        // Not a button pressed in a window of the program and held on outside it (a drag).
+        held = SDL_GetGlobalMouseState(&x, &y) & ~SDL_GetMouseState(nullptr, nullptr);
+        h.pointerOutside = POINT{x, y};
+    }
+    const std::pair<Uint32, input::Button> buttons[] = {
+        {SDL_BUTTON_LMASK, input::Button::Left}, {SDL_BUTTON_RMASK, input::Button::Right}, {SDL_BUTTON_MMASK, input::Button::Middle}};
+    for (const auto& [mask, button] : buttons)
+        if ((held ^ h.buttonsOutside) & mask) input::MouseButton(h.pointerOutside, button, (held & mask) != 0);
+    h.buttonsOutside = held;
+}
+
 }  // namespace
 
 void HostCreate(Node& n)
@@ -441,6 +467,7 @@ bool HostPumpEvents()
         }
     }
     holdPointer();
+    reportPressesOutside();
     return any;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/user/menu.h"
+#include "platform/user/window_manager.h"
 #include "tests/platform_user/user_test_support.h"
 
 using namespace user_test;
@@ -193,13 +194,29 @@ INSTANTIATE_TEST_SUITE_P(Items, MenuClickTest,
                                            ClickCase{"OnTheFrame", 0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MenuTest, APressOutsideClosesItAndPressesNothingElse)
+// What closes the menu with nothing chosen, and takes no other action: a press outside it,
+// wherever it goes (the display brings every press to the program while the menu is open), and
+// the program losing the keyboard.
+struct CloseCase {
+    const char* name;
+    void (*act)();
+};
+class MenuCloseTest : public MenuTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(MenuCloseTest, ClosesWithNothingChosenAndPressesNothingElse)
 {
-    const UINT_PTR chosen = Choose(POINT{50, 50}, [] { Click(POINT{300, 250}); });
+    const UINT_PTR chosen = Choose(POINT{50, 50}, GetParam().act);
     Pump();
     EXPECT_EQ(chosen, 0u);
     EXPECT_EQ(owner.Count(WM_LBUTTONDOWN), 0);
 }
+INSTANTIATE_TEST_SUITE_P(
+    Closing, MenuCloseTest,
+    ::testing::Values(CloseCase{"APressOnItsOwner", [] { Click(POINT{300, 250}); }},
+                      CloseCase{"APressWhereNoWindowOfTheProgramIs",
+                                [] { Click(POINT{GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10}); }},
+                      CloseCase{"TheProgramLosingTheKeyboard", [] { platform::user::window_manager::Deactivated(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class SystemMenuTest : public MenuFixture {
 protected:
