@@ -317,6 +317,9 @@ void HostSyncShow(Node& n)
         SDL_HideWindow(sdlOf(n));
         return;
     }
+    // Where the window was placed while hidden is taken in first: once it is shown, a window
+    // manager puts it into a frame, and SDL would read that earlier place against the frame.
+    SDL_PumpEvents();
     SDL_ShowWindow(sdlOf(n));
     const Uint32 id = SDL_GetWindowID(sdlOf(n));
     if (n.minimized && !host().headless) {
