@@ -46,7 +46,7 @@ XServer::~XServer()
 
 std::string XServer::NamedDisplay()
 {
-    const char* name = std::getenv("VANTREL_XSERVER_DISPLAY");
+    const char* name = std::getenv(std::getenv("VANTREL_XSERVER_UNDER_WM") ? "VANTREL_XSERVER_WM_DISPLAY" : "VANTREL_XSERVER_DISPLAY");
     return name ? name : "";
 }
 
@@ -148,25 +148,56 @@ std::string Title(_XDisplay* display, Window window)
     return std::string(name.begin(), name.end());
 }
 
+std::vector<Window> Children(_XDisplay* display, Window window)
+{
+    std::vector<Window> list;
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
+        list.assign(children, children + count);
+    if (children)
+        XFree(children);
+    return list;
+}
+
+// The program's window inside a window manager's frame: the first one below it that the window
+// manager marked with WM_STATE; None when there is none.
+Window ClientIn(_XDisplay* display, Window frame)
+{
+    if (!Property<long>(display, frame, "WM_STATE", AnyPropertyType).empty())
+        return frame;
+    for (Window child : Children(display, frame))
+        if (Window client = ClientIn(display, child))
+            return client;
+    return None;
+}
+
 }  // namespace
 
 std::vector<ShownWindow> XServer::Windows()
 {
     std::vector<ShownWindow> shown;
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
-        return shown;
-    for (unsigned int i = 0; i < count; ++i) {
+    const Window root = DefaultRootWindow(m_display);
+    for (Window top : Children(m_display, root)) {
         XWindowAttributes a;
-        if (!XGetWindowAttributes(m_display, children[i], &a) || a.map_state != IsViewable)
+        if (!XGetWindowAttributes(m_display, top, &a) || a.map_state != IsViewable)
             continue;
-        shown.push_back(ShownWindow{children[i], Title(m_display, children[i]), RECT{a.x, a.y, a.x + a.width, a.y + a.height}});
+        Window window = ClientIn(m_display, top);
+        if (window == None)
+            window = top;
+        int x = 0, y = 0;
+        Window child;
+        if (!XGetWindowAttributes(m_display, window, &a) || !XTranslateCoordinates(m_display, window, root, 0, 0, &x, &y, &child))
+            continue;
+        shown.push_back(ShownWindow{window, Title(m_display, window), RECT{x, y, x + a.width, y + a.height}});
     }
-    if (children)
-        XFree(children);
     return shown;
+}
+
+bool XServer::HasWindowManager()
+{
+    return !Property<long>(m_display, DefaultRootWindow(m_display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
 }
 
 unsigned long XServer::Focus()
