@@ -78,11 +78,11 @@ void XServer::MovePointer(POINT screen)
     Flush();
 }
 
-void XServer::Click(POINT screen)
+void XServer::Click(POINT screen, unsigned int button)
 {
     XTestFakeMotionEvent(m_display, -1, screen.x, screen.y, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
     Flush();
 }
 
@@ -198,6 +198,47 @@ std::vector<ShownWindow> XServer::Windows()
 bool XServer::HasWindowManager()
 {
     return !Property<long>(m_display, DefaultRootWindow(m_display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
+}
+
+unsigned long XServer::OpenOtherProgramsWindow(const RECT& screen, const std::string& title, bool takesKeyboard)
+{
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), screen.left, screen.top, width, height, 0,
+                                              0, 0x808080);
+    XStoreName(m_display, window, title.c_str());
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = takesKeyboard ? True : False;
+    XSetWMHints(m_display, window, &hints);
+    XSizeHints place{};
+    place.flags = USPosition | USSize;
+    place.x = screen.left;
+    place.y = screen.top;
+    place.width = width;
+    place.height = height;
+    XSetWMNormalHints(m_display, window, &place);
+    XMapRaised(m_display, window);
+    Flush();
+    return window;
+}
+
+void XServer::Activate(unsigned long window)
+{
+    if (!HasWindowManager()) {
+        XMapRaised(m_display, window);
+        XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+        Flush();
+        return;
+    }
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 2;  // asked for by a task bar or pager, which a window manager obeys
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_display, DefaultRootWindow(m_display), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    Flush();
 }
 
 unsigned long XServer::Focus()

@@ -41,7 +41,7 @@ public:
 
     // Input as the server delivers it to the window under the pointer.
     void MovePointer(POINT screen);
-    void Click(POINT screen);  // left button press and release at the point
+    void Click(POINT screen, unsigned int button = 1);  // press and release (1 left, 3 right) at the point
     void LeftButton(bool down);  // where the pointer is
     // The pointer moved by an offset, as a mouse moves it (pointer barriers hold it back).
     void MovePointerBy(int dx, int dy);
@@ -54,6 +54,13 @@ public:
     std::vector<ShownWindow> Windows();
     // Whether a window manager runs on the server.
     bool HasWindowManager();
+    // A window of another program (this test's own connection), shown with the title at the
+    // rectangle. One that takes the keyboard gets it from a window manager as any new window
+    // does; one that does not (as a clock or a pair of eyes) leaves the keyboard where it is.
+    unsigned long OpenOtherProgramsWindow(const RECT& screen, const std::string& title, bool takesKeyboard);
+    // Brings the window to the front with the keyboard, as a task bar does: asks the window
+    // manager, or gives it the keyboard itself where none runs.
+    void Activate(unsigned long window);
     // The window that has the keyboard (0 when none has).
     unsigned long Focus();
     // The first picture of the icon that a window hands the desktop (_NET_WM_ICON), as straight
