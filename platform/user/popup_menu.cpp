@@ -161,6 +161,14 @@ int itemWithMnemonic(HWND menu, int key)
     return -1;
 }
 
+bool insideClient(HWND menu, LPARAM point)
+{
+    RECT c;
+    GetClientRect(menu, &c);
+    const POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    return p.x >= c.left && p.x < c.right && p.y >= c.top && p.y < c.bottom;
+}
+
 int hotItem(HWND menu)
 {
     std::lock_guard lock(TreeMutex());
@@ -228,9 +236,11 @@ bool isPress(UINT message)
     }
 }
 
+// The menu closes with its owner, and when the program loses the keyboard (its owner is no longer
+// the active window).
 bool stillOpen(HWND menu, HWND owner)
 {
-    if (!IsWindow(owner) || !IsWindowVisible(owner)) return false;
+    if (!IsWindow(owner) || !IsWindowVisible(owner) || GetActiveWindow() != RootOf(owner)) return false;
     std::lock_guard lock(TreeMutex());
     MenuState* s = stateOf(menu);
     return s != nullptr && s->open;
@@ -273,6 +283,13 @@ LRESULT MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         setHot(hwnd, itemAt(hwnd, lParam));
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+        if (!insideClient(hwnd, lParam)) closeMenu(hwnd, 0);
+        return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
         chooseItem(hwnd, itemAt(hwnd, lParam));
@@ -308,6 +325,9 @@ UINT_PTR platform::user::ChooseMenuItem(HWND owner, const std::vector<MenuItem>&
         s->lines = layout.lines;
     }
     ShowWindow(menu, SW_SHOWNOACTIVATE);
+    // Every press comes to the menu, wherever it is (on another program's window too): one
+    // outside it closes it.
+    SetCapture(menu);
     runMenuLoop(menu, owner);
     UINT_PTR chosen = 0;
     {

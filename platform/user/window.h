@@ -74,6 +74,8 @@ HWND SetFocus(HWND hwnd);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND hwnd);
+// Mouse input goes to the capturing window wherever the pointer is; a press outside the program's
+// windows (on another program's or the desktop) comes to it too.
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();

@@ -3,7 +3,9 @@
 // language button acts, Snap and Rec leave their files and thumbnails, a hot region sounds the
 // alarm, a disk that fills during Rec ends the recording with a whole file, Alt+Space shows the
 // system menu whose About item opens the About box, and its close button ends it with exit
-// status 0 and the settings saved.
+// status 0 and the settings saved. Under a window manager, beside another program: brought back
+// by the desktop after its minimise button it is maximised and minimises again, and its system
+// menu closes when the user turns to the other program or the desktop.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -160,6 +162,16 @@ protected:
 
     std::filesystem::path SoundFile() const { return m_program.Dir() / "sound.raw"; }
 
+    // Ends the program as a session does at logout: it exits with status 0, its settings saved.
+    void EndAsAtLogout()
+    {
+        ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
+        const int status = m_program.Ended();
+        ASSERT_TRUE(WIFEXITED(status)) << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "");
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
+    }
+
     XServer m_x;
     app_test::ProgramProcess m_program{"xserver-program"};
     Picture m_screen;
@@ -207,6 +219,7 @@ bool AboutOkShown(const Picture& p)
 
 TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutItemOpensTheAboutBoxThatOkAndEnterClose)
 {
+    if (m_x.HasWindowManager()) GTEST_SKIP() << "needs a bare server: a window manager takes Alt+Space for a menu of its own";
     ASSERT_TRUE(Started());
     m_x.KeyWith(XK_Alt_L, XK_space);
     const auto menu = WaitForWindow(IsMenu);
@@ -379,11 +392,7 @@ TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
     EXPECT_EQ(avi_test::ProbeFrames(recording.string()), "nb_frames=" + n + "\nnb_read_frames=" + n + "\n");
 
     // It still runs, and ends as it always does, saving its settings.
-    ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
-    const int status = m_program.Ended();
-    ASSERT_TRUE(WIFEXITED(status)) << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "");
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
+    EndAsAtLogout();
 }
 
 // Thermal field: the 3D surface and the Rec button. A plain drag on the surface confines the
@@ -542,6 +551,80 @@ const DragOnTheSurface kDragsOnTheSurface[] = {
 
 INSTANTIATE_TEST_SUITE_P(Program, RecRightAfterADrag, ::testing::ValuesIn(kDragsOnTheSurface),
                          [](const ::testing::TestParamInfo<DragOnTheSurface>& info) { return std::string(info.param.name); });
+
+// The program's own window buttons, on the 1920 x 1080 screen.
+constexpr POINT kMinimiseButton{1920 - 106 + 10, 15};
+constexpr POINT kMaximiseButton{1920 - 66 + 10, 15};
+
+bool IsMain(const ShownWindow& w) { return w.title == "Vantrel"; }
+
+TEST_F(ProgramOnXServer, BroughtBackByTheDesktopAfterItsMinimiseButtonItIsMaximisedAndTheButtonMinimisesItAgain)
+{
+    if (!m_x.HasWindowManager()) GTEST_SKIP() << "needs a window manager, which minimises windows and brings them back";
+    ASSERT_TRUE(Started());
+    const auto main = WaitForWindow(IsMain);
+    ASSERT_TRUE(main.has_value()) << Shown();
+    m_x.Click(kMinimiseButton);
+    ASSERT_TRUE(WaitUntilGone(IsMain)) << "the minimise button left the window shown:" << Shown();
+    // As a task bar brings it back.
+    m_x.Activate(main->id);
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }))
+        << "not back maximised:" << Shown();
+    m_x.Click(kMinimiseButton);
+    EXPECT_TRUE(WaitUntilGone(IsMain)) << "the program took itself for minimised still:" << Shown();
+    EndAsAtLogout();
+}
+
+// The system menu of the restored main window (a right click on its body opens it at the mouse),
+// beside the window of another program, closes with nothing chosen when the user turns to
+// something else: a press on the other program's window (one that leaves the keyboard where it
+// is) or on the desktop, held until the menu is gone as a hand holds it; or the other program
+// taking the keyboard.
+struct TurningAway {
+    const char* name;
+    std::optional<POINT> press;  // none: the other program takes the keyboard
+    bool otherTakesKeyboard;
+};
+
+void PrintTo(const TurningAway& t, std::ostream* out) { *out << t.name; }
+
+class SystemMenuBesideAnotherProgram : public ProgramOnXServer, public ::testing::WithParamInterface<TurningAway> {};
+
+TEST_P(SystemMenuBesideAnotherProgram, ClosesWhenTheUserTurnsAway)
+{
+    ASSERT_TRUE(Started());
+    const RECT otherPlace{1600, 100, 1850, 350};
+    const unsigned long other = m_x.OpenOtherProgramsWindow(otherPlace, "another program", GetParam().otherTakesKeyboard);
+    m_x.Click(kMaximiseButton);
+    const auto restored = WaitForWindow([](const ShownWindow& w) { return IsMain(w) && w.screen.right - w.screen.left < 1500; });
+    ASSERT_TRUE(restored.has_value()) << "not restored:" << Shown();
+    ASSERT_LT(restored->screen.right, otherPlace.left) << "the windows overlap:" << Shown();
+    ASSERT_TRUE(WaitForKeyboard()) << "the program never had the keyboard";
+    const POINT body{restored->screen.left + 330, restored->screen.top + 100};
+    const auto isMenu = [&](const ShownWindow& w) { return w.screen.left == body.x && w.screen.top == body.y; };
+    m_x.Click(body, 3);
+    ASSERT_TRUE(WaitForWindow(isMenu).has_value()) << "no system menu at the mouse:" << Shown();
+
+    if (const auto press = GetParam().press) {
+        m_x.MovePointer(*press);
+        m_x.LeftButton(true);
+        EXPECT_TRUE(WaitUntilGone(isMenu)) << "the menu stayed open:" << Shown();
+        m_x.LeftButton(false);
+    } else {
+        m_x.Activate(other);
+        EXPECT_TRUE(WaitUntilGone(isMenu)) << "the menu stayed open:" << Shown();
+    }
+    EndAsAtLogout();
+}
+
+const TurningAway kTurningAway[] = {
+    {"APressOnTheOtherProgramsWindow", POINT{1725, 225}, false},
+    {"APressOnTheDesktop", POINT{100, 1000}, false},
+    {"TheOtherProgramTakingTheKeyboard", std::nullopt, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Program, SystemMenuBesideAnotherProgram, ::testing::ValuesIn(kTurningAway),
+                         [](const ::testing::TestParamInfo<TurningAway>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace xserver_test
