@@ -143,10 +143,11 @@ POINT moveCursor(POINT p)
     return p;
 }
 
-// The messages that input makes, in order, each with its time and cursor position.
-class Made {
+// The messages that one input record makes, in order, each with the record's time and the cursor
+// position it left.
+class InputMessages {
 public:
-    Made(std::vector<MSG>* out, DWORD time, POINT cursor) : m_out(out), m_time(time), m_cursor(cursor) {}
+    InputMessages(std::vector<MSG>* out, DWORD time, POINT cursor) : m_out(out), m_time(time), m_cursor(cursor) {}
     void Add(HWND hwnd, UINT message, WPARAM w, LPARAM l) { m_out->push_back(MSG{hwnd, message, w, l, m_time, m_cursor}); }
 
 private:
@@ -158,7 +159,7 @@ private:
 void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
 {
     POINT p = moveCursor(screen);
-    Made made(out, time, p);
+    InputMessages messages(out, time, p);
     HWND moving;
     POINT startCursor, startWindow;
     HWND capture;
@@ -177,16 +178,16 @@ void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
     }
     int hit = HTCLIENT;
     HWND under = WindowAtScreenPoint(p, &hit);
-    if (HWND left = endTracking(under)) made.Add(left, WM_MOUSELEAVE, 0, 0);
+    if (HWND left = endTracking(under)) messages.Add(left, WM_MOUSELEAVE, 0, 0);
     HWND target = capture ? capture : under;
     if (target == nullptr) return;
     if (capture) hit = HTCLIENT;
     else SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
     if (hit == HTCLIENT) {
         POINT c = toClient(target, p);
-        made.Add(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+        messages.Add(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
     } else {
-        made.Add(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     }
 }
 
@@ -212,7 +213,7 @@ bool secondPress(HWND target, Button button, POINT p, DWORD time)
 void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<MSG>* out)
 {
     POINT p = moveCursor(screen);
-    Made made(out, time, p);
+    InputMessages messages(out, time, p);
     HWND capture;
     {
         State& s = state();
@@ -240,11 +241,11 @@ void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<
     }
     if (hit == HTCLIENT) {
         POINT c = toClient(target, p);
-        made.Add(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+        messages.Add(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
     } else if (button == Button::Left) {
-        made.Add(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     } else if (button == Button::Right) {
-        made.Add(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     }
 }
 
@@ -254,7 +255,7 @@ void takeWheel(POINT screen, int delta, bool horizontal, DWORD time, std::vector
     HWND target = GetCapture();
     if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
     if (target == nullptr) return;
-    Made(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
+    InputMessages(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
                            MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
 }
 
@@ -274,7 +275,7 @@ void takeKey(int virtualKey, bool down, DWORD time, std::vector<MSG>* out)
     if (target == nullptr || !IsWindow(target)) return;
     bool sys = alt || virtualKey == VK_MENU;
     UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    Made(out, time, cursor).Add(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
+    InputMessages(out, time, cursor).Add(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
 }
 
 // What the display reports is queued in its order as a record naming the message it stands for
@@ -364,7 +365,7 @@ void TakeInput(const MSG& record, std::vector<MSG>* out)
         takeMove(record.pt, record.time, out);
         break;
     case WM_MOUSELEAVE:
-        if (HWND left = endTracking(nullptr)) Made(out, record.time, record.pt).Add(left, WM_MOUSELEAVE, 0, 0);
+        if (HWND left = endTracking(nullptr)) InputMessages(out, record.time, record.pt).Add(left, WM_MOUSELEAVE, 0, 0);
         break;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
@@ -405,13 +406,6 @@ void BeginMoveDrag(HWND topLevel, bool byPress)
     s.moving = topLevel;
     s.moveStartCursor = s.cursor;
     s.moveStartWindow = POINT{r.left, r.top};
-}
-
-bool IsMoveDragging()
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.moving != nullptr;
 }
 
 void ForgetWindow(HWND hwnd)

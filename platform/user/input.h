@@ -1,9 +1,10 @@
 // Mouse and keyboard input entering the window tree, as the display delivers it. The display host
 // calls these for its events; tests call them to act as the user. Call them on the user-interface
-// thread. The input waits in the message queue in the order it came and turns into messages when
-// its turn comes, as on Windows: where it goes (capture, focus, the window under the cursor kept
-// inside the ClipCursor rectangle) and GetKeyState follow the messages handled before it, however
-// late that is. GetAsyncKeyState follows the input as it comes.
+// thread. The input waits in the message queue in one line with the posted messages, each in the
+// order it came (on Windows posted messages pass input that waits; here neither passes the other),
+// and turns into messages only when its turn comes: where it goes (capture, focus, the window under
+// the cursor kept inside the ClipCursor rectangle) and GetKeyState follow the messages handled
+// before it, however late that is, as on Windows. GetAsyncKeyState follows the input as it comes.
 #pragma once
 
 #include <vector>
@@ -41,7 +42,6 @@ bool PointerToHold(POINT* to);
 // The window follows the cursor until the left button is released: the one pressed on its
 // caption (byPress), or that of the next click (a move chosen from the system menu).
 void BeginMoveDrag(HWND topLevel, bool byPress);
-bool IsMoveDragging();
 void ForgetWindow(HWND hwnd);
 void ForgetWindowTree(HWND hwnd);
 
