@@ -41,6 +41,8 @@ struct State {
     Button lastDownButton = Button::Left;
     DWORD lastDownTime = 0;
     POINT lastDownPoint{0, 0};
+    // An input record is being taken: its messages are not queued yet.
+    bool taking = false;
     // Moving a top-level window by its caption.
     HWND moving = nullptr;
     POINT moveStartCursor{0, 0};
@@ -293,6 +295,13 @@ void enterPointer(POINT at)
     s.pointer = at;
 }
 
+void setTaking(bool taking)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.taking = taking;
+}
+
 }  // namespace
 
 HWND WindowAtScreenPoint(POINT screen, int* hitTest)
@@ -357,8 +366,16 @@ void Key(int virtualKey, bool down)
 
 void MouseLeftDisplay() { enter(WM_MOUSELEAVE, POINT{0, 0}, 0); }
 
+bool TakingInput()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.taking;
+}
+
 void TakeInput(const MSG& record, std::vector<MSG>* out)
 {
+    setTaking(true);
     const UINT action = static_cast<UINT>(record.wParam);
     switch (action) {
     case WM_MOUSEMOVE:
@@ -381,6 +398,7 @@ void TakeInput(const MSG& record, std::vector<MSG>* out)
         break;
     }
     }
+    setTaking(false);
 }
 
 bool PointerToHold(POINT* to)

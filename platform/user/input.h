@@ -35,6 +35,9 @@ constexpr UINT kInputRecord = 0x10001;
 // The messages that a record makes now that its turn has come, in order (none when it reaches no
 // window); sent messages (hit tests, cursor requests, activation) are handled on the way.
 void TakeInput(const MSG& record, std::vector<MSG>* out);
+// Whether a record is being taken: until its messages are queued no other record is taken, so
+// that a loop run by a handler of those sent messages takes no input before that record's own.
+bool TakingInput();
 // Where the display should bring the pointer back to: it is outside the ClipCursor rectangle set
 // during a left press, and that press is still held as the display last reported. Once told, the
 // pointer counts as there.

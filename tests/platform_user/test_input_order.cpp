@@ -145,4 +145,63 @@ TEST_F(InputOrderTest, ThePointerIsHeldInsideTheConfinementOnlyWhileItsPressIsHe
     EXPECT_EQ(Clicks(), 1);
 }
 
+// A window whose handler of one message sent while input is taken (a hit test, a cursor request,
+// an activation) runs a message loop of its own, the first time it comes.
+class LoopingWnd : public RecordingWnd {
+public:
+    UINT loopsAt = 0;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == loopsAt) {
+            loopsAt = 0;
+            Pump();
+        }
+        return RecordingWnd::WindowProc(message, wParam, lParam);
+    }
+    // The mouse messages that reached the window, in order.
+    std::vector<UINT> MouseMessages() const
+    {
+        std::vector<UINT> m;
+        for (const Logged& l : log)
+            if (l.message >= WM_MOUSEFIRST && l.message <= WM_MOUSELAST) m.push_back(l.message);
+        return m;
+    }
+};
+
+struct SentMessage {
+    const char* name;
+    UINT message;
+};
+
+void PrintTo(const SentMessage& s, std::ostream* out) { *out << s.name; }
+
+class LoopWhileInputIsTaken : public UserTest, public ::testing::WithParamInterface<SentMessage> {};
+
+TEST_P(LoopWhileInputIsTaken, TakesNoInputOutOfItsOrder)
+{
+    RecordingWnd other;
+    LoopingWnd w;
+    ASSERT_TRUE(other.CreateTop(300, 0, 100, 100));
+    ASSERT_TRUE(w.CreateTop(0, 0, 200, 200));
+    SetActiveWindow(other.m_hWnd);
+    Pump();
+    w.loopsAt = GetParam().message;
+    input::MouseMove(POINT{50, 50});
+    input::MouseButton(POINT{50, 50}, Button::Left, true);
+    input::MouseButton(POINT{50, 50}, Button::Left, false);
+    Pump();
+    EXPECT_EQ(w.loopsAt, 0u) << "the handler ran its loop";
+    EXPECT_EQ(w.MouseMessages(), std::vector<UINT>({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+}
+
+const SentMessage kSentWhileTaken[] = {
+    {"HitTest", WM_NCHITTEST},
+    {"CursorRequest", WM_SETCURSOR},
+    {"Activation", WM_ACTIVATE},
+};
+
+INSTANTIATE_TEST_SUITE_P(InputOrder, LoopWhileInputIsTaken, ::testing::ValuesIn(kSentWhileTaken),
+                         [](const ::testing::TestParamInfo<SentMessage>& info) { return std::string(info.param.name); });
+
 }  // namespace
