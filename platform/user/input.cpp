@@ -41,8 +41,11 @@ struct State {
     Button lastDownButton = Button::Left;
     DWORD lastDownTime = 0;
     POINT lastDownPoint{0, 0};
-    // An input record is being taken: its messages are not queued yet.
-    bool taking = false;
+    // The window that took the left press still held, as the input taken so far has it.
+    HWND pressed = nullptr;
+    // The input record being taken, by its number (0: none): its messages are not queued yet.
+    std::uint64_t recordsTaken = 0;
+    std::uint64_t taking = 0;
     // Moving a top-level window by its caption.
     HWND moving = nullptr;
     POINT moveStartCursor{0, 0};
@@ -193,6 +196,14 @@ void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
     }
 }
 
+// The window takes the left press, unless a modal loop entered on the way dropped it.
+void notePress(HWND target)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.taking != 0) s.pressed = target;
+}
+
 // Whether a press at the point is the second of a double click on the target; it is noted as
 // the last press otherwise.
 bool secondPress(HWND target, Button button, POINT p, DWORD time)
@@ -222,6 +233,7 @@ void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<
         std::lock_guard lock(s.mutex);
         setKey(s.keys[vkOf(button)], down);
         if (down && button == Button::Left) ++s.pressesTaken;
+        if (button == Button::Left) s.pressed = nullptr;
         if (s.moving != nullptr) {
             if (!down && button == Button::Left) s.moving = nullptr;
             return;
@@ -240,6 +252,7 @@ void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<
         // In the client area only windows whose class asks for double-clicks get them.
         bool wanted = hit != HTCLIENT || (ClassStyleOf(target) & CS_DBLCLKS);
         if (secondPress(target, button, p, time) && wanted && button != Button::Middle) message = base + 2;
+        if (button == Button::Left) notePress(target);
     }
     if (hit == HTCLIENT) {
         POINT c = toClient(target, p);
@@ -295,11 +308,20 @@ void enterPointer(POINT at)
     s.pointer = at;
 }
 
-void setTaking(bool taking)
+std::uint64_t beginTaking()
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    s.taking = taking;
+    s.taking = ++s.recordsTaken;
+    return s.taking;
+}
+
+// Whether the record is still the one being taken (a modal loop entered meanwhile drops it).
+bool endTaking(std::uint64_t record)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return std::exchange(s.taking, 0) == record;
 }
 
 }  // namespace
@@ -370,12 +392,12 @@ bool TakingInput()
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    return s.taking;
+    return s.taking != 0;
 }
 
 void TakeInput(const MSG& record, std::vector<MSG>* out)
 {
-    setTaking(true);
+    const std::uint64_t number = beginTaking();
     const UINT action = static_cast<UINT>(record.wParam);
     switch (action) {
     case WM_MOUSEMOVE:
@@ -398,7 +420,8 @@ void TakeInput(const MSG& record, std::vector<MSG>* out)
         break;
     }
     }
-    setTaking(false);
+    // The modal loop took the input after this record: its messages would come too late.
+    if (!endTaking(number)) out->clear();
 }
 
 bool PointerToHold(POINT* to)
@@ -413,14 +436,31 @@ bool PointerToHold(POINT* to)
     return true;
 }
 
+void EnterModalLoop()
+{
+    HWND busy;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        busy = s.capture ? s.capture : s.pressed;
+        s.pressed = nullptr;
+        s.moving = nullptr;
+        s.taking = 0;
+    }
+    if (busy != nullptr) SendMessage(busy, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    ClipCursor(nullptr);
+}
+
 void BeginMoveDrag(HWND topLevel, bool byPress)
 {
     if (topLevel == nullptr || IsZoomed(topLevel)) return;
     RECT r;
     if (!GetWindowRect(topLevel, &r)) return;
+    if (byPress && GetKeyState(VK_LBUTTON) >= 0) return;  // the button was already released
+    EnterModalLoop();
     State& s = state();
     std::lock_guard lock(s.mutex);
-    if (byPress && !(s.keys[VK_LBUTTON] & 0x80)) return;  // the button was already released
     s.moving = topLevel;
     s.moveStartCursor = s.cursor;
     s.moveStartWindow = POINT{r.left, r.top};
@@ -435,6 +475,7 @@ void ForgetWindow(HWND hwnd)
     if (s.active == hwnd) s.active = nullptr;
     if (s.tracked == hwnd) s.tracked = nullptr;
     if (s.moving == hwnd) s.moving = nullptr;
+    if (s.pressed == hwnd) s.pressed = nullptr;
     if (s.lastDownWindow == hwnd) s.lastDownWindow = nullptr;
 }
 

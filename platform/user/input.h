@@ -36,12 +36,19 @@ constexpr UINT kInputRecord = 0x10001;
 // window); sent messages (hit tests, cursor requests, activation) are handled on the way.
 void TakeInput(const MSG& record, std::vector<MSG>* out);
 // Whether a record is being taken: until its messages are queued no other record is taken, so
-// that a loop run by a handler of those sent messages takes no input before that record's own.
+// that a loop run by a handler of those sent messages takes no input before that record's own
+// (a modal loop drops that record instead: EnterModalLoop).
 bool TakingInput();
 // Where the display should bring the pointer back to: it is outside the ClipCursor rectangle set
 // during a left press, and that press is still held as the display last reported. Once told, the
 // pointer counts as there.
 bool PointerToHold(POINT* to);
+// A modal loop is about to run (a menu, a dialog, a message box, a window being moved): what the
+// mouse was doing ends first, as on Windows. The window it was busy with (the capture's, else the
+// one that took the left press still held) gets WM_CANCELMODE; the capture and the cursor's
+// confinement are released and a window being moved stays where it is. A record being taken is
+// dropped, so that the loop takes the input after it.
+void EnterModalLoop();
 // The window follows the cursor until the left button is released: the one pressed on its
 // caption (byPress), or that of the next click (a move chosen from the system menu).
 void BeginMoveDrag(HWND topLevel, bool byPress);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/user/input.h"
 #include "platform/user/window.h"
 #include "platform/user/window_tree.h"
 
@@ -27,6 +28,7 @@ std::vector<Choice> buttonsOf(UINT type)
 
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
+    platform::user::input::EnterModalLoop();
     auto buttons = buttonsOf(type);
     std::size_t defaultIndex = std::min<std::size_t>((type & MB_DEFMASK) >> 8, buttons.size() - 1);
     if (platform::user::detail::HostIsHeadless()) return buttons[defaultIndex].id;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/user/builtin_controls.h"
+#include "platform/user/input.h"
 #include "platform/user/menu.h"
 
 namespace platform::user::detail {
@@ -296,6 +297,7 @@ UINT_PTR platform::user::ChooseMenuItem(HWND owner, const std::vector<MenuItem>&
 {
     using namespace detail;
     if (std::none_of(items.begin(), items.end(), choosable)) return 0;
+    input::EnterModalLoop();
     const MenuLayout layout = layOut(items);
     const POINT at = placed(screen, layout.size);
     HWND menu = CreateWindowExA(WS_EX_NOACTIVATE, "#32768", "", WS_POPUP, at.x, at.y, layout.size.cx, layout.size.cy, owner,
