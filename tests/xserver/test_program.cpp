@@ -3,7 +3,7 @@
 // language button acts, Snap and Rec leave their files and thumbnails, a hot region sounds the
 // alarm, a disk that fills during Rec ends the recording with a whole file, Alt+Space shows the
 // system menu whose About item opens the About box, and its close button ends it with exit
-// status 0 and the settings saved.
+// status 0 and the settings saved, as a termination signal does while the About box is open.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -254,6 +254,29 @@ TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutIte
     m_x.Key(XK_Return);
     EXPECT_TRUE(WaitUntilGone(IsAbout)) << "Enter left the About box open";
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }));
+}
+
+// A logout while the About box is open: the program ends all the same, with status 0, and saves
+// the settings as they stand (the language just switched to English).
+TEST_F(ProgramOnXServer, ATerminationSignalWhileTheAboutBoxIsOpenEndsItSavingTheSettings)
+{
+    ASSERT_TRUE(Started());
+    const RECT language{m_width - 300, 10, m_width - 205, 35};
+    const Picture chinese = m_screen;
+    m_x.Click(POINT{m_width - 252, 22});
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Changed(chinese, p, language) > 20; }));
+    m_x.MovePointer(kRestingPointer);
+    ASSERT_TRUE(WaitForKeyboard());
+    m_x.KeyWith(XK_Alt_L, XK_space);
+    ASSERT_TRUE(WaitForWindow(IsMenu).has_value()) << "no menu:" << Shown();
+    m_x.Key(XK_a);
+    ASSERT_TRUE(WaitForWindow(IsAbout).has_value()) << "no About box:" << Shown();
+
+    ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
+    const int status = m_program.Ended();
+    ASSERT_TRUE(WIFEXITED(status)) << (status == -1 ? "still running:" + Shown() : "status " + std::to_string(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
 }
 
 TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingTheSettings)
