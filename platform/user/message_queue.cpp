@@ -247,6 +247,14 @@ void detail::WakeQueue()
     q.arrived.notify_all();
 }
 
+bool TakeModalLoopMessage(MSG* msg)
+{
+    while (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) WaitMessage();
+    if (msg->message != WM_QUIT) return true;
+    PostQuitMessage(static_cast<int>(msg->wParam));
+    return false;
+}
+
 bool WaitForQueuedMessage(DWORD timeoutMs)
 {
     Queue& q = queue();

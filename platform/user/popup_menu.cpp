@@ -244,14 +244,7 @@ void runMenuLoop(HWND menu, HWND owner)
 {
     while (stillOpen(menu, owner)) {
         MSG msg;
-        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            WaitMessage();
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
+        if (!TakeModalLoopMessage(&msg)) return;
         if (isKey(msg.message)) {
             SendMessage(menu, msg.message, msg.wParam, msg.lParam);
         } else if (isMouse(msg.message) && msg.hwnd != menu) {

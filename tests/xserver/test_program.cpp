@@ -3,7 +3,8 @@
 // language button acts, Snap and Rec leave their files and thumbnails, a hot region sounds the
 // alarm, a disk that fills during Rec ends the recording with a whole file, Alt+Space shows the
 // system menu whose About item opens the About box, and its close button ends it with exit
-// status 0 and the settings saved, as a termination signal does while the About box is open.
+// status 0 and the settings saved, as a termination signal does while the About box or a
+// message box is open.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -358,6 +360,33 @@ TEST_F(ProgramOnXServer, AHotRegionSoundsTheAlarm)
         std::error_code ec;
         return std::filesystem::file_size(SoundFile(), ec) > 0 && !ec;
     }));
+}
+
+// The program whose crash reports have nowhere to go ("./errlog" is a file): it says so in a
+// message box as it starts, before its window shows.
+class ProgramWithoutCrashReports : public ProgramOnXServer {
+protected:
+    void SetUp() override
+    {
+        std::ofstream(m_program.Dir() / "errlog") << "not a folder";
+        ProgramOnXServer::SetUp();
+    }
+};
+
+TEST_F(ProgramWithoutCrashReports, ATerminationSignalEndsItsMessageBoxAndTheProgramSavingTheSettings)
+{
+    const auto box = WaitForWindow([](const ShownWindow& w) { return w.title.empty() && w.screen.right - w.screen.left < 600; });
+    ASSERT_TRUE(box.has_value()) << "no message box:" << Shown();
+    Picture shown;
+    EXPECT_TRUE(WaitForPicture(box->screen, &shown, [](const Picture& p) { return DistinctColours(p, RECT{12, 12, 60, 28}) > 2; }))
+        << "its text";
+    platform::user::WritePictureToPng(shown, ArtefactPath("xserver-errlog-message-box.png"));
+
+    ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
+    const int status = m_program.Ended();
+    ASSERT_TRUE(WIFEXITED(status)) << (status == -1 ? "still running:" + Shown() : "status " + std::to_string(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(m_program.RegistryText().find("g_CoefK=dword:10000"), std::string::npos) << m_program.RegistryText();
 }
 
 constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
