@@ -271,7 +271,7 @@ void takeWheel(POINT screen, int delta, bool horizontal, DWORD time, std::vector
     if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
     if (target == nullptr) return;
     InputMessages(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
-                           MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
+                                    MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
 }
 
 void takeKey(int virtualKey, bool down, DWORD time, std::vector<MSG>* out)

@@ -1,5 +1,7 @@
 // Input that waits while the program is busy: it goes where the messages handled before it leave
-// it (capture, cursor confinement, key state), never where things stood when it came.
+// it (capture, cursor confinement, key state), never where things stood when it came. A modal
+// loop entered during a press ends that press first, and a loop run while input is being taken
+// takes no input out of its order.
 #include <gtest/gtest.h>
 
 #include <functional>
