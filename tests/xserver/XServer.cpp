@@ -78,11 +78,11 @@ void XServer::MovePointer(POINT screen)
     Flush();
 }
 
-void XServer::Click(POINT screen)
+void XServer::Click(POINT screen, unsigned int button)
 {
     XTestFakeMotionEvent(m_display, -1, screen.x, screen.y, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
     Flush();
 }
 

@@ -38,7 +38,7 @@ public:
 
     // Input as the server delivers it to the window under the pointer.
     void MovePointer(POINT screen);
-    void Click(POINT screen);  // left button press and release at the point
+    void Click(POINT screen, unsigned int button = 1);  // press and release (1 left, 3 right) at the point
     void LeftButton(bool down);  // where the pointer is
     // The pointer moved by an offset, as a mouse moves it (pointer barriers hold it back).
     void MovePointerBy(int dx, int dy);
