@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/user/builtin_controls.h"
+#include "platform/user/input.h"
 #include "platform/user/menu.h"
 
 namespace platform::user::detail {
@@ -253,14 +254,7 @@ void runMenuLoop(HWND menu, HWND owner)
 {
     while (stillOpen(menu, owner)) {
         MSG msg;
-        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            WaitMessage();
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
+        if (!TakeModalLoopMessage(&msg)) return;
         if (isKey(msg.message)) {
             SendMessage(menu, msg.message, msg.wParam, msg.lParam);
         } else if (isMouse(msg.message) && msg.hwnd != menu) {
@@ -313,6 +307,7 @@ UINT_PTR platform::user::ChooseMenuItem(HWND owner, const std::vector<MenuItem>&
 {
     using namespace detail;
     if (std::none_of(items.begin(), items.end(), choosable)) return 0;
+    input::EnterModalLoop();
     const MenuLayout layout = layOut(items);
     const POINT at = placed(screen, layout.size);
     HWND menu = CreateWindowExA(WS_EX_NOACTIVATE, "#32768", "", WS_POPUP, at.x, at.y, layout.size.cx, layout.size.cy, owner,

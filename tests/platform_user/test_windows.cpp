@@ -365,6 +365,28 @@ TEST_F(WindowTest, CaptureTakesTheMouseFromTheWindowUnderIt)
     EXPECT_EQ(GET_X_LPARAM(b.Last(WM_MOUSEMOVE)->lParam), 11);
 }
 
+TEST_F(WindowTest, APressOnAChildActivatesItsTopLevelWindow)
+{
+    RecordingWnd first, second, child;
+    ASSERT_TRUE(first.CreateTop(0, 0, 200, 150));
+    ASSERT_TRUE(second.CreateTop(300, 0, 200, 150));
+    ASSERT_TRUE(child.CreateChild(second, 20, 20, 100, 100));
+    SetActiveWindow(first.m_hWnd);
+    second.log.clear();
+    child.log.clear();
+    input::MouseMove(POINT{350, 50});
+    input::MouseButton(POINT{350, 50}, Button::Left, true);
+    input::MouseButton(POINT{350, 50}, Button::Left, false);
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), second.m_hWnd);
+    const Logged* activated = second.Last(WM_ACTIVATE);
+    ASSERT_NE(activated, nullptr);
+    EXPECT_EQ(LOWORD(activated->wParam), WA_ACTIVE);
+    EXPECT_EQ(child.Count(WM_ACTIVATE), 0) << "a child is never the active window";
+    EXPECT_EQ(child.Count(WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(second.Count(WM_LBUTTONDOWN), 0);
+}
+
 TEST_F(WindowTest, CursorConfinementClampsTheCursor)
 {
     RecordingWnd w;

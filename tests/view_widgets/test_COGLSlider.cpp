@@ -209,6 +209,21 @@ TEST_F(SliderMarkers, DraggingTheWindowHighNarrowsTheColourWindow)
     EXPECT_EQ(slider.m_nPicked, -1);
 }
 
+// A menu or dialog opened while a marker is held ends the drag as the release would: the marker
+// is let go, and the capture with it.
+TEST_F(SliderMarkers, AModeCancelLetsGoOfTheHeldMarker)
+{
+    Press(slider.m_hWnd, 60, 205);
+    ASSERT_EQ(slider.m_nPicked, kWindowHigh);
+    ASSERT_EQ(GetCapture(), slider.m_hWnd);
+    SendMessage(slider.m_hWnd, WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(slider.m_nPicked, -1);
+    EXPECT_EQ(GetCapture(), nullptr);
+    const double high = slider.m_dMarkerPos[kWindowHigh];
+    Move(slider.m_hWnd, 60, 300);
+    EXPECT_DOUBLE_EQ(slider.m_dMarkerPos[kWindowHigh], high);
+}
+
 TEST_F(SliderMarkers, HotColourModeKeepsItsOffsetsInTheSecondPair)
 {
     theApp.m_capture.m_nColorMode = 1;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -269,6 +270,31 @@ TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutIte
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }));
 }
 
+// A logout while the About box is open: the program ends all the same, with status 0, and saves
+// the settings as they stand (the language just switched to English). The box is reached as on
+// any desktop (a window manager keeps Alt+Space for itself): the window restored by its own
+// button, the system menu by a right-click on its body, and the menu's letter A.
+TEST_F(ProgramOnXServer, ATerminationSignalWhileTheAboutBoxIsOpenEndsItSavingTheSettings)
+{
+    ASSERT_TRUE(Started());
+    const RECT language{m_width - 300, 10, m_width - 205, 35};
+    const Picture chinese = m_screen;
+    m_x.Click(POINT{m_width - 252, 22});
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Changed(chinese, p, language) > 20; }));
+    m_x.Click(POINT{m_width - 56, 15});
+    const auto restored = WaitForWindow([&](const ShownWindow& w) { return w.title == "Vantrel" && w.screen.right - w.screen.left < m_width; });
+    ASSERT_TRUE(restored.has_value()) << "not restored:" << Shown();
+    m_x.Click(POINT{restored->screen.left + 10, restored->screen.top + 140}, 3);
+    ASSERT_TRUE(WaitForWindow([&](const ShownWindow& w) {
+                    return w.id != restored->id && w.screen.right - w.screen.left < 300 && w.screen.bottom - w.screen.top < 300;
+                }).has_value())
+        << "no menu:" << Shown();
+    m_x.Key(XK_a);
+    ASSERT_TRUE(WaitForWindow(IsAbout).has_value()) << "no About box:" << Shown();
+    EndAsAtLogout();
+    EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
+}
+
 TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingTheSettings)
 {
     ASSERT_TRUE(Started());
@@ -348,6 +374,28 @@ TEST_F(ProgramOnXServer, AHotRegionSoundsTheAlarm)
         std::error_code ec;
         return std::filesystem::file_size(SoundFile(), ec) > 0 && !ec;
     }));
+}
+
+// The program whose crash reports have nowhere to go ("./errlog" is a file): it says so in a
+// message box as it starts, before its window shows.
+class ProgramWithoutCrashReports : public ProgramOnXServer {
+protected:
+    void SetUp() override
+    {
+        std::ofstream(m_program.Dir() / "errlog") << "not a folder";
+        ProgramOnXServer::SetUp();
+    }
+};
+
+TEST_F(ProgramWithoutCrashReports, ATerminationSignalEndsItsMessageBoxAndTheProgramSavingTheSettings)
+{
+    const auto box = WaitForWindow([](const ShownWindow& w) { return w.title.empty() && w.screen.right - w.screen.left < 600; });
+    ASSERT_TRUE(box.has_value()) << "no message box:" << Shown();
+    Picture shown;
+    EXPECT_TRUE(WaitForPicture(box->screen, &shown, [](const Picture& p) { return DistinctColours(p, RECT{12, 12, 60, 28}) > 2; }))
+        << "its text";
+    platform::user::WritePictureToPng(shown, ArtefactPath("xserver-errlog-message-box.png"));
+    EndAsAtLogout();
 }
 
 constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
