@@ -436,6 +436,44 @@ TEST_F(ListedFilesTest, DelRemovesTheSelectedItemsWhoseFilesAreDeletedOrGone)
     EXPECT_TRUE(Exists("e_video.avi"));
 }
 
+// Neighbouring items selected, by their places in the list, whatever order the folder lists the
+// files in.
+struct Selection {
+    const char* name;
+    std::vector<int> items;
+};
+
+class SelectedNeighbours : public SavedFilesTest, public ::testing::WithParamInterface<Selection> {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.ir", "b.ir", "c.ir", "d.ir"}) folder.Snapshot(name);
+        SavedFilesTest::SetUp();
+        QuietWorkers();
+        ASSERT_EQ(dlg.m_listImage.GetItemCount(), 4);
+    }
+};
+
+TEST_P(SelectedNeighbours, AreAllDeletedByDel)
+{
+    std::vector<std::string> kept = ItemsOf(dlg.m_listImage);
+    std::vector<std::string> deleted;
+    for (int item : GetParam().items) {
+        dlg.m_listImage.SetItemState(item, LVIS_SELECTED, LVIS_SELECTED);
+        deleted.push_back(kept[static_cast<std::size_t>(item)]);
+    }
+    for (const std::string& name : deleted) kept.erase(std::find(kept.begin(), kept.end(), name));
+    Click(B::kDelete);
+    EXPECT_EQ(ItemsOf(dlg.m_listImage), kept);
+    for (const std::string& name : deleted) EXPECT_FALSE(fs::exists(folder.Path(name))) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder.Path(name))) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(SavedFiles, SelectedNeighbours,
+                         ::testing::Values(Selection{"FirstTwo", {0, 1}}, Selection{"MiddleTwo", {1, 2}},
+                                           Selection{"LastTwo", {2, 3}}, Selection{"All", {0, 1, 2, 3}}),
+                         [](const ::testing::TestParamInfo<Selection>& i) { return std::string(i.param.name); });
+
 TEST_F(ListedFilesTest, ClcEmptiesTheShownListAndDeletesItsFiles)
 {
     Click(B::kClear);

@@ -34,6 +34,8 @@ constexpr int kTolerance = 8;
 // The main window's own colours: the line under the title and the buttons' default border.
 const std::uint32_t kTitleLine = Rgb(0, 174, 254);
 const std::uint32_t kButtonBorder = Rgb(0, 174, 254);
+// The thermal display's own colour, where it draws nothing: around the image or the 3D surface.
+const std::uint32_t kDisplayGround = Rgb(0, 16, 27);
 // Over the status light on the 1920 x 1080 screen.
 constexpr POINT kRestingPointer{960, 60};
 
@@ -322,6 +324,8 @@ TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingT
     EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
 }
 
+constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
+
 // The files of the program's data folder with this extension.
 std::vector<std::filesystem::path> SavedFiles(const app_test::ProgramProcess& program, const std::string& extension)
 {
@@ -343,22 +347,29 @@ TEST_F(ProgramOnXServer, SnapAndRecByClicksLeaveTheirFilesAndThumbnails)
     ASSERT_FALSE(thumbnailShown(m_screen)) << "the data folder starts empty";
 
     m_x.Click(POINT{m_width - 295, 345 + 2 * 55 + 22});  // Snap
-    EXPECT_TRUE(WaitForScreen(thumbnailShown));
-    EXPECT_EQ(SavedFiles(m_program, ".ir").size(), 1u);
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor([&] { return SavedFiles(m_program, ".ir").size() == 1; }))
+        << "no snapshot";
+    EXPECT_TRUE(WaitForScreen(thumbnailShown)) << "no thumbnail of the snapshot";
 
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec
     m_x.Click(POINT{m_width - 295, 150 + 55 + 25});      // the video list, empty so far
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return !thumbnailShown(p); }));
     // A second of frames of 256 x 192 samples, however long a loaded machine takes to record it.
-    constexpr std::uintmax_t kSecondOfFrames = 25u * 256 * 192 * 2;
+    constexpr std::uintmax_t kSecondOfFrames = 25u * kFrameBytes;
     const auto recorded = [&] {
         const auto recordings = SavedFiles(m_program, ".avi");
         std::error_code ec;
         return recordings.size() == 1 && std::filesystem::file_size(recordings[0], ec) > kSecondOfFrames;
     };
-    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(recorded));
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(recorded)) << "no recording";
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec released
-    EXPECT_TRUE(WaitForScreen(thumbnailShown));
+    // The recording is finished: its file is whole, then listed.
+    const auto finished = [&] {
+        const auto recordings = SavedFiles(m_program, ".avi");
+        return recordings.size() == 1 && avi_test::ReadAviFacts(recordings[0].string(), kFrameBytes).riffSpansTheFile;
+    };
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(finished)) << "the recording was not finished";
+    EXPECT_TRUE(WaitForScreen(thumbnailShown)) << "no thumbnail of the recording";
     const auto recordings = SavedFiles(m_program, ".avi");
     ASSERT_EQ(recordings.size(), 1u);
     EXPECT_GT(std::filesystem::file_size(recordings[0]), kSecondOfFrames);
@@ -397,8 +408,6 @@ TEST_F(ProgramWithoutCrashReports, ATerminationSignalEndsItsMessageBoxAndTheProg
     platform::user::WritePictureToPng(shown, ArtefactPath("xserver-errlog-message-box.png"));
     EndAsAtLogout();
 }
-
-constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
 
 // The program on a disk that fills after some ten frames of a recording.
 class ProgramOnAFullDisk : public ProgramOnXServer {
@@ -450,27 +459,35 @@ protected:
     void EnterThermalField()
     {
         const POINT gridBorder{m_width - 509, static_cast<int>((m_height - 150) * 0.2 + 150) + 125};
+        const Picture image = m_x.Grab(RECT{0, 0, m_width, m_height});
         m_x.Click(POINT{m_width - 265 + 125 + 57, m_height - 310 + 20});
-        ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Near(p, gridBorder.x, gridBorder.y, kButtonBorder); }));
-        // The surface as it first shows, once it stays as it is.
-        m_upright = m_x.Grab(RECT{0, 0, m_width, m_height});
+        // The surface shows in place of the image, and then stays as it is: that is upright.
+        ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
+            return Near(p, gridBorder.x, gridBorder.y, kButtonBorder) && CoveredAlike(p, image) < 0.9;
+        }));
+        m_upright = m_screen;
         ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
             const bool still = Upright(p) > 0.99;
             m_upright = p;
             return still;
         }));
     }
-    // The share of the display in which the surface covers what it covers upright: its colours
-    // follow the scene's temperatures, its shape the view.
-    double Upright(const Picture& p) const
+    // The share of the display in which two pictures agree on whether something shows there (the
+    // image, the surface or its axes) or only the display's own colour. Only where things lie
+    // counts, which follows the view: their colours follow the colour window, which follows the
+    // scene.
+    double CoveredAlike(const Picture& a, const Picture& b) const
     {
-        if (!Inside(p, m_display) || !Inside(m_upright, m_display)) return 0.0;
-        const auto lit = [](std::uint32_t c) { return ColourDistance(c, 0xFF000000u) > 60; };
-        long same = 0;
+        if (!Inside(a, m_display) || !Inside(b, m_display)) return 0.0;
+        const auto covered = [](std::uint32_t c) { return ColourDistance(c, kDisplayGround) > kTolerance; };
+        long alike = 0;
         for (int y = m_display.top; y < m_display.bottom; ++y)
-            for (int x = m_display.left; x < m_display.right; ++x) same += lit(p.at(x, y)) == lit(m_upright.at(x, y)) ? 1 : 0;
-        return static_cast<double>(same) / ((m_display.right - m_display.left) * (m_display.bottom - m_display.top));
+            for (int x = m_display.left; x < m_display.right; ++x)
+                alike += covered(a.at(x, y)) == covered(b.at(x, y)) ? 1 : 0;
+        return static_cast<double>(alike) / ((m_display.right - m_display.left) * (m_display.bottom - m_display.top));
     }
+    // The share of the display in which the surface covers what it covers upright.
+    double Upright(const Picture& p) const { return CoveredAlike(p, m_upright); }
     // Ctrl and the left button held across the display: the surface turns.
     void Turn()
     {
