@@ -250,19 +250,20 @@ int CVideoFile::OpenInput(const char* fileName)
     if (IsOutput())
         return -1;  // this object is a writer until CloseOutput
     CloseInput();
-    m_pFormatCtx = m_source.Open(fileName) ? avformat_alloc_context() : nullptr;
+    int ret = m_input.Open(fileName);
+    m_pFormatCtx = ret == 0 ? avformat_alloc_context() : nullptr;
     if (!m_pFormatCtx) {
-        std::fprintf(Failures(), "fail to open, return value: %d\n", AVERROR(EACCES));
-        m_source.Close();
+        std::fprintf(Failures(), "fail to open, return value: %d\n", ret < 0 ? ret : AVERROR(ENOMEM));
+        m_input.Close();
         return -1;
     }
-    m_pFormatCtx->pb = m_source.Context();
+    m_pFormatCtx->pb = m_input.Io();
     m_pFormatCtx->protocol_whitelist = av_strdup(kNoProtocol);
-    int ret = avformat_open_input(&m_pFormatCtx, fileName, nullptr, nullptr);
+    ret = avformat_open_input(&m_pFormatCtx, fileName, nullptr, nullptr);
     if (ret != 0) {
         std::fprintf(Failures(), "fail to open, return value: %d\n", ret);
         m_pFormatCtx = nullptr;  // freed by the failed open
-        m_source.Close();
+        m_input.Close();
         return -1;
     }
     ret = avformat_find_stream_info(m_pFormatCtx, nullptr);
@@ -362,7 +363,7 @@ int CVideoFile::CloseInput()
     avcodec_free_context(&m_pCodecCtx);
     if (m_pFormatCtx)
         avformat_close_input(&m_pFormatCtx);
-    m_source.Close();
+    m_input.Close();
     m_nVideoStream = -1;
     return 0;
 }

@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "acquisition/VideoFileSource.h"
-#include "acquisition/VideoOutputFile.h"
+#include "acquisition/VideoFileIo.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -23,7 +22,8 @@ public:
     CVideoFile& operator=(const CVideoFile&) = delete;
 
     // Writer. Creates the file (container from the file name) and writes its header; 0 or a
-    // negative FFmpeg code. A failed open keeps nothing allocated.
+    // negative FFmpeg code. A failed open keeps nothing allocated. Only a regular file is written;
+    // a FIFO, socket, device or folder of its name is refused without waiting on it.
     int OpenOutput(const char* fileName, int width, int height);
     // Encodes and writes one frame of width x height samples; 0 or a negative code. A frame for
     // which the disk (or the file-size limit) has no room is refused whole, so that the file can
@@ -70,7 +70,7 @@ private:
     AVFormatContext* m_pFormatCtx = nullptr;
     AVCodecContext* m_pCodecCtx = nullptr;
     int m_nVideoStream = -1;
-    VideoFileSource m_source;
+    VideoInputFile m_input;
     std::int64_t m_nPacketsWritten = 0;
     VideoOutputFile m_output;
 };

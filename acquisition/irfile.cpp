@@ -63,6 +63,17 @@ private:
     HANDLE m_h;
 };
 
+// A snapshot is opened for reading and writing; one this user may only read, or one on a disk
+// that takes no writes, is read all the same.
+HANDLE OpenSnapshot(const char* fileName)
+{
+    HANDLE file = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        file = CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file;
+}
+
 }  // namespace
 
 int irfile_write(IrFrame* frame, const char* fileName)
@@ -92,8 +103,7 @@ int irfile_read(IrFrame* frame, const char* fileName)
     std::memset(frame->image_info, 0, sizeof frame->image_info);
     if (!fileName)
         return -1;
-    FileHandle file(CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenSnapshot(fileName));
     if (!file.Valid())
         return -1;
     const std::int64_t fileSize = file.Size();

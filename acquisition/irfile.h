@@ -11,7 +11,8 @@
 // 0 when all four blocks were written, -1 otherwise (what was written stays on disk). A record
 // whose info blocks ask for more than its buffers hold, or are refused, is not written.
 int irfile_write(IrFrame* frame, const char* fileName);
-// Releases the record's buffers, then loads the file: 0, or -1 for a file that cannot be opened or
+// Releases the record's buffers, then loads the file, which it opens for reading and writing, or
+// only for reading where writing is not permitted: 0, or -1 for a file that cannot be opened or
 // is not exactly a snapshot (damaged, truncated, empty, foreign), and then the record is empty.
 // frame_buf goes with the other buffers; param is left alone.
 int irfile_read(IrFrame* frame, const char* fileName);

@@ -341,6 +341,9 @@ void CVantrelDlg::OnSize(UINT nType, int cx, int cy)
     CRect client;
     GetClientRect(&client);
     PlaceChildren(client.Width(), client.Height());
+    // The maximise button shows the state however the window came to it (the system menu's
+    // Restore, the window manager), so that its next click always changes it.
+    if (nType != SIZE_MINIMIZED && m_btn[kMaximise].GetSafeHwnd() != nullptr) m_btn[kMaximise].SetCheck(nType == SIZE_RESTORED, TRUE);
 }
 
 void CVantrelDlg::PlaceChildren(int width, int height)

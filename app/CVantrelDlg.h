@@ -159,9 +159,9 @@ private:
     void StopRecording();
     // A recording whose file refused a frame: its button is released and it is stopped.
     void EndFailedRecording();
-    // After a failed recording: the frames the file holds are kept and listed, a file without
-    // any is removed; the status light says the recording failed.
-    void KeepWhatWasRecorded(const CString& path);
+    // After a recording: a file that holds a frame is kept and listed, one without any is removed.
+    // Whether it was kept.
+    bool KeepWhatWasRecorded(const CString& path);
     // Flip and mirror of the picture, with the shapes moved to stay on their part of the scene.
     void FlipAndMirror();
 

@@ -298,8 +298,10 @@ void CVantrelDlg::StopRecording()
     }
     failed = capture.m_videoWriter.CloseOutput() != 0 || failed;
     if (m_strRecordPath.IsEmpty()) return;
-    if (failed) KeepWhatWasRecorded(m_strRecordPath);
-    else m_listVideo.AddThumbnail(m_strRecordPath, -1);
+    // A recording without a single frame (a camera that was away, a disk full from the start)
+    // failed as much as one that refused a frame.
+    const bool kept = KeepWhatWasRecorded(m_strRecordPath);
+    if (failed || !kept) ShowStatus(RecordingFailedText(theApp.m_nLanguage));
 }
 
 void CVantrelDlg::EndFailedRecording()
@@ -315,11 +317,14 @@ void CVantrelDlg::EndFailedRecording()
     StopRecording();
 }
 
-void CVantrelDlg::KeepWhatWasRecorded(const CString& path)
+bool CVantrelDlg::KeepWhatWasRecorded(const CString& path)
 {
-    if (HoldsAFrame(path)) m_listVideo.AddThumbnail(path, -1);
-    else DeleteFile(path);
-    ShowStatus(RecordingFailedText(theApp.m_nLanguage));
+    if (!HoldsAFrame(path)) {
+        DeleteFile(path);
+        return false;
+    }
+    m_listVideo.AddThumbnail(path, -1);
+    return true;
 }
 
 // ---- flip and mirror ----

@@ -38,7 +38,7 @@ constexpr DWORD kStoppedCode = 3;
 constexpr int kShortestName = 5;
 
 // A video's first frame into the record, set up for the video's frame size; false when the video
-// cannot be opened or its frames cannot be held.
+// cannot be opened, its frames cannot be held or its first frame cannot be read.
 bool ReadVideoFrame(const CString& path, IrFrame* frame)
 {
     CVideoFile video;
@@ -55,7 +55,7 @@ bool ReadVideoFrame(const CString& path, IrFrame* frame)
         ready = ircam_frame_setup(frame) == 0;
     }
     if (ready)
-        video.ReadFrame(frame->temp_data, frame->temp_size);
+        ready = video.ReadFrame(frame->temp_data, frame->temp_size) == 0;
     video.CloseInput();
     return ready;
 }

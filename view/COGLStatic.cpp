@@ -23,7 +23,17 @@ LRESULT COGLStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         message = WM_LBUTTONDOWN;
     else if (message == WM_RBUTTONDBLCLK)
         message = WM_RBUTTONDOWN;
+    else if ((message == WM_CANCELMODE || message == WM_CAPTURECHANGED) && m_bPressed)
+        EndLostPress();
     return CStatic::WindowProc(message, wParam, lParam);
+}
+
+void COGLStatic::EndLostPress()
+{
+    CPoint at;
+    GetCursorPos(&at);
+    ScreenToClient(&at);
+    CStatic::WindowProc(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
 int COGLStatic::OnCreate(LPCREATESTRUCT cs)
@@ -81,7 +91,7 @@ void COGLStatic::EditCapture(bool capture)
 {
     if (capture)
         SetCapture();
-    else
+    else if (::GetCapture() == m_hWnd)  // a capture taken by another window stays with it
         ReleaseCapture();
 }
 

@@ -21,6 +21,8 @@ public:
 
     // A double-click of either button is taken as a second press: quick clicks place points and
     // vertices one after the other, and the derived controls' press handlers see each of them.
+    // A press the control loses before its release (a menu or a dialog opens meanwhile, or the
+    // capture goes elsewhere) ends as the release would, so that no drag outlives it.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     int OnCreate(LPCREATESTRUCT cs);
@@ -36,4 +38,7 @@ protected:
     bool EditKeyHeld(int virtualKey) override;
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    void EndLostPress();
 };

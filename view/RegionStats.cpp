@@ -34,6 +34,7 @@ struct Accumulator {
         out->mean = count ? static_cast<double>(sum / count) : 0.0;
         out->x = originX + maxX;
         out->y = originY + maxY;
+        out->pixels = static_cast<int>(count);
     }
 };
 

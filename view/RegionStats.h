@@ -5,7 +5,7 @@
 // samples are read from their own block, and only inside it: a region, or the Compare twin of
 // one, that reaches beyond the block is measured on its part inside (a record whose temperature
 // block is smaller than its image is measured where it has samples). A region with no pixel
-// inside gives max 0, min 65535, mean 0 and the position of its origin.
+// inside gives max 0, min 65535, mean 0, no pixels and the position of its origin.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ struct RoiStats {
     double mean = 0;
     int x = 0;
     int y = 0;
+    int pixels = 0;  // how many samples were measured
 };
 
 // Raw samples: rows of width samples, one after another.
@@ -32,7 +33,7 @@ struct SampleBlock {
 // False for the statistics of a region with no pixel inside the samples.
 inline bool HasPixels(const RoiStats& s)
 {
-    return s.min <= s.max;
+    return s.pixels > 0;
 }
 
 void CalcRectStats(const SampleBlock& raw, const RenderView* view, const RectShape* rect, RoiStats* out);

@@ -50,6 +50,7 @@ typedef struct emulator {
     int plugged;
     uint32_t token; /* changes at every unplug and reset: older handles are dead */
     unsigned device_count;
+    uint64_t device_searches;
     int has_product;
     char product[PRODUCT_MAX];
     char serials[DEVICE_MAX][12];
@@ -142,6 +143,7 @@ void emu_reset(void)
     emu.plugged = 1;
     emu.token++;
     emu.device_count = 1;
+    emu.device_searches = 0;
     emu.has_product = 1;
     snprintf(emu.product, sizeof emu.product, "%s", EMU_PRODUCT);
     emu.extra_modes = 0;
@@ -184,6 +186,15 @@ unsigned emu_device_count(void)
 {
     lock();
     unsigned n = emu.plugged ? emu.device_count : 0;
+    emu.device_searches++;
+    unlock();
+    return n;
+}
+
+uint64_t emu_device_searches(void)
+{
+    lock();
+    uint64_t n = emu.device_searches;
     unlock();
     return n;
 }

@@ -33,6 +33,8 @@ void emu_reset(void);
 /* Number of modules enumerated (default 1; clones share one module; 0 while unplugged). */
 void emu_set_device_count(unsigned count);
 unsigned emu_device_count(void);
+/* Times the number of modules was asked for since the reset: once by every search for a camera. */
+uint64_t emu_device_searches(void);
 /* The product string; null makes a module without one. */
 void emu_set_product(const char *product);
 /* Fills the identity of the index-th module; 0, or EMU_ERROR_NO_DEVICE. Strings stay valid

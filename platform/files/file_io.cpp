@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,10 +38,48 @@ DWORD OpenError(int err)
 }
 
 // Reads and writes of the file wait again as a file's do.
-bool Blocking(int fd)
+bool ClearNonBlocking(int fd)
 {
     const int status = ::fcntl(fd, F_GETFL);
     return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
+}
+
+// A write that found the disk, the quota or the process's file-size limit full.
+bool NoRoom(int err)
+{
+    return err == ENOSPC || err == EFBIG || err == EDQUOT;
+}
+
+// Where the file system takes no room ahead: whether the disk has `bytes` free beyond what the file
+// already holds. 0 or ENOSPC; nothing known counts as room.
+int FreeRoomFor(int fd, const struct stat& st, off_t bytes)
+{
+    struct statvfs disk {};
+    if (::fstatvfs(fd, &disk) != 0)
+        return 0;
+    const off_t held = static_cast<off_t>(st.st_blocks) * 512;
+    const unsigned long long free = static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize;
+    return bytes <= held || static_cast<unsigned long long>(bytes - held) <= free ? 0 : ENOSPC;
+}
+
+// Room on the disk for the file's bytes past its end up to `bytes`, its end left where it is: 0 or
+// an errno. The file-size limit is looked at here, since taking room does not count against it.
+int TakeRoom(int fd, off_t bytes)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if (bytes <= st.st_size)
+        return 0;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(bytes) > limit.rlim_cur)
+        return EFBIG;
+    int err = 0;
+    do
+        err = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, st.st_size, bytes - st.st_size) == 0 ? 0 : errno;
+    while (err == EINTR);
+    return err == EOPNOTSUPP ? FreeRoomFor(fd, st, bytes) : err;
 }
 
 std::shared_ptr<FileObject> Lookup(HANDLE file)
@@ -82,7 +122,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, void*,
     // Only a regular file is a file here: a folder, FIFO, socket or device is not opened, so no
     // read or write can wait on it. The test is on what was opened, not on the name.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !Blocking(fd)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ClearNonBlocking(fd)) {
         ::close(fd);
         return Fail(ERROR_ACCESS_DENIED);
     }
@@ -153,8 +193,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
             const int err = n < 0 ? errno : ENOSPC;
             if (written)
                 *written = done;
-            SetLastError(err == ENOSPC || err == EFBIG || err == EDQUOT ? ERROR_DISK_FULL
-                                                                        : platform::kernel::ErrorFromErrno(err));
+            SetLastError(NoRoom(err) ? ERROR_DISK_FULL : platform::kernel::ErrorFromErrno(err));
             return FALSE;
         }
         done += static_cast<DWORD>(n);
@@ -191,5 +230,36 @@ BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size)
         return FALSE;
     }
     size->QuadPart = st.st_size;
+    return TRUE;
+}
+
+BOOL SetEndOfFile(HANDLE file)
+{
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    const off_t end = ::lseek(object->Fd(), 0, SEEK_CUR);
+    if (end < 0 || ::ftruncate(object->Fd(), end) != 0) {
+        SetLastError(platform::kernel::ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD infoBytes)
+{
+    auto object = Lookup(file);
+    if (!object)
+        return FALSE;
+    const auto* room = static_cast<const FILE_ALLOCATION_INFO*>(info);
+    if (infoClass != FileAllocationInfo || !room || infoBytes < sizeof *room || room->AllocationSize.QuadPart < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const int err = TakeRoom(object->Fd(), room->AllocationSize.QuadPart);
+    if (err != 0) {
+        SetLastError(NoRoom(err) ? ERROR_DISK_FULL : platform::kernel::ErrorFromErrno(err));
+        return FALSE;
+    }
     return TRUE;
 }

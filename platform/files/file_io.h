@@ -1,8 +1,9 @@
-// File handles: CreateFileA, ReadFile, WriteFile, SetFilePointerEx and GetFileSizeEx over POSIX
-// descriptors. A handle is closed with CloseHandle. Only regular files are opened, and opening
-// never waits: a folder, FIFO, socket or device is refused. Sharing: an open without any
-// FILE_SHARE_ flag holds the file exclusively (an advisory lock, seen by every other handle of this
-// or another process); any other open shares it with the others that share.
+// File handles: CreateFileA, ReadFile, WriteFile, SetFilePointerEx, GetFileSizeEx, SetEndOfFile
+// and SetFileInformationByHandle (room for the file) over POSIX descriptors. A handle is closed
+// with CloseHandle. Only regular files are opened, and opening never waits: a folder, FIFO, socket
+// or device is refused. Sharing: an open without any FILE_SHARE_ flag holds the file exclusively
+// (an advisory lock, seen by every other handle of this or another process); any other open shares
+// it with the others that share.
 #pragma once
 
 #include "platform/kernel/handle_table.h"
@@ -50,3 +51,17 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void
 // before the start.
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPointer, DWORD moveMethod);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+// Ends the file at the file pointer, giving back any room taken past it.
+BOOL SetEndOfFile(HANDLE file);
+
+// Of the information set by handle, only the room a file takes on the disk.
+enum FILE_INFO_BY_HANDLE_CLASS { FileAllocationInfo = 5 };
+struct FILE_ALLOCATION_INFO {
+    LARGE_INTEGER AllocationSize;
+};
+// FileAllocationInfo: takes room on the disk for the file up to AllocationSize bytes without moving
+// its end, so that writes up to there find room; a size within the file takes nothing and never
+// shortens it. FALSE with ERROR_DISK_FULL when the disk, the quota or the process's file-size limit
+// has no room for it. Where the file system cannot take room ahead, the disk's free room is only
+// looked at: writes may still meet a disk that others filled meanwhile.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info, DWORD infoBytes);

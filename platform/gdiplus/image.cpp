@@ -6,6 +6,7 @@
 #include "platform/gdiplus/pixel_store.h"
 #include "platform/gdiplus/png_codec.h"
 #include "platform/gdiplus/startup.h"
+#include "platform/kernel/argb_pixel.h"
 
 namespace Gdiplus {
 namespace {
@@ -227,7 +228,7 @@ Status Bitmap::LockBits(const Rect* rect, UINT flags, PixelFormat format, Bitmap
             for (int x = 0; x < r.Width; ++x) {
                 ARGB v = s.ReadPixel(r.X + x, r.Y + y);
                 if (format == PixelFormat32bppPARGB)
-                    v = detail::Premultiply(v);
+                    v = platform::PremultipliedPixel(v);
                 std::memcpy(&s.lockCopy[(static_cast<std::size_t>(y) * r.Width + x) * 4], &v, 4);
             }
         lockedData->Stride = r.Width * 4;
@@ -253,7 +254,7 @@ Status Bitmap::UnlockBits(BitmapData* lockedData)
             for (int x = 0; x < r.Width; ++x) {
                 ARGB v;
                 std::memcpy(&v, &s.lockCopy[(static_cast<std::size_t>(y) * r.Width + x) * 4], 4);
-                s.WritePixel(r.X + x, r.Y + y, s.lockFormat == PixelFormat32bppPARGB ? platform::user::StraightPixel(v) : v);
+                s.WritePixel(r.X + x, r.Y + y, s.lockFormat == PixelFormat32bppPARGB ? platform::StraightPixel(v) : v);
             }
     }
     s.lockCopy.clear();

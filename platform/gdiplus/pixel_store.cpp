@@ -1,5 +1,7 @@
 #include "platform/gdiplus/pixel_store.h"
 
+#include "platform/kernel/argb_pixel.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -28,15 +30,6 @@ int StrideFor(int width, PixelFormat format)
     long long bits = static_cast<long long>(width) * GetPixelFormatSize(format);
     long long stride = (bits + 31) / 32 * 4;
     return stride > INT_MAX ? -1 : static_cast<int>(stride);
-}
-
-std::uint32_t Premultiply(ARGB argb)
-{
-    std::uint32_t a = argb >> 24;
-    if (a == 255)
-        return argb;
-    auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-    return a << 24 | mul((argb >> 16) & 0xFF) << 16 | mul((argb >> 8) & 0xFF) << 8 | mul(argb & 0xFF);
 }
 
 namespace {
@@ -119,7 +112,7 @@ ARGB PixelStore::ReadStored(const std::uint8_t* row, int x) const
         std::memcpy(&word, row + 4 * x, 4);
         if (m_format == PixelFormat32bppRGB)
             return word | 0xFF000000u;
-        return m_format == PixelFormat32bppPARGB ? platform::user::StraightPixel(word) : word;
+        return m_format == PixelFormat32bppPARGB ? platform::StraightPixel(word) : word;
     }
     }
 }
@@ -162,7 +155,7 @@ void PixelStore::WriteStored(std::uint8_t* row, int x, ARGB argb) const
         row[3 * x + 2] = static_cast<std::uint8_t>(r);
         return;
     default: {
-        ARGB word = m_format == PixelFormat32bppPARGB ? Premultiply(argb)
+        ARGB word = m_format == PixelFormat32bppPARGB ? platform::PremultipliedPixel(argb)
                     : m_format == PixelFormat32bppRGB ? (argb | 0xFF000000u)
                                                       : argb;
         std::memcpy(row + 4 * x, &word, 4);
@@ -188,7 +181,7 @@ void PixelStore::SyncBytes()
         const auto* in = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
         std::uint8_t* row = m_bytes.data() + static_cast<std::size_t>(y) * m_stride;
         for (int x = 0; x < m_width; ++x)
-            WriteStored(row, x, opaque ? (in[x] | 0xFF000000u) : platform::user::StraightPixel(in[x]));
+            WriteStored(row, x, opaque ? (in[x] | 0xFF000000u) : platform::StraightPixel(in[x]));
     }
     m_workNewer = false;
 }
@@ -248,7 +241,7 @@ cairo_surface_t* PixelStore::Target()
             auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
             const std::uint8_t* row = m_bytes.data() + static_cast<std::size_t>(y) * m_stride;
             for (int x = 0; x < m_width; ++x)
-                out[x] = Premultiply(ReadStored(row, x));
+                out[x] = platform::PremultipliedPixel(ReadStored(row, x));
         }
         cairo_surface_mark_dirty(m_work);
         m_workStale = false;
@@ -289,7 +282,7 @@ cairo_surface_t* PixelStore::Source()
             auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
             const std::uint8_t* row = m_bytes.data() + static_cast<std::size_t>(y) * m_stride;
             for (int x = 0; x < m_width; ++x)
-                out[x] = Premultiply(ReadStored(row, x));
+                out[x] = platform::PremultipliedPixel(ReadStored(row, x));
         }
         cairo_surface_mark_dirty(m_source);
         m_sourceStale = false;

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/gdiplus/gdiplus.h"
-#include "platform/user/surface.h"
 
 namespace Gdiplus::detail {
 
@@ -80,8 +79,5 @@ private:
     cairo_surface_t* m_source = nullptr;   // converted copy for drawing from the other formats
     bool m_sourceStale = true;
 };
-
-// Premultiplies a straight ARGB word (platform::user::StraightPixel is the reverse).
-std::uint32_t Premultiply(ARGB argb);
 
 }  // namespace Gdiplus::detail

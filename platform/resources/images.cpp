@@ -6,6 +6,7 @@
 #include "platform/gdi/gdi_access.h"
 #include "platform/gdi/icon.h"
 #include "platform/gdiplus/png_codec.h"
+#include "platform/kernel/argb_pixel.h"
 #include "platform/kernel/win_errors.h"
 #include "platform/resources/resources.h"
 
@@ -60,13 +61,6 @@ bool DecodeBmp(const unsigned char* data, std::size_t size, int* width, int* hei
     return true;
 }
 
-std::uint32_t Premultiplied(std::uint32_t argb)
-{
-    std::uint32_t a = argb >> 24;
-    auto mul = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-    return a << 24 | mul((argb >> 16) & 0xFF) << 16 | mul((argb >> 8) & 0xFF) << 8 | mul(argb & 0xFF);
-}
-
 // The image of an icon file nearest to `want` pixels (the larger on a tie), decoded; its images
 // may be PNG or 32-bit bitmaps (whose mask is ignored: their alpha is the shape).
 bool DecodeIco(const unsigned char* data, std::size_t size, int want, int* width, int* height,
@@ -100,7 +94,7 @@ bool DecodeIco(const unsigned char* data, std::size_t size, int want, int* width
         for (std::size_t i = 0; i < premultiplied->size(); ++i) {
             std::uint32_t v;
             std::memcpy(&v, &png.pixels[i * 4], 4);
-            (*premultiplied)[i] = Premultiplied(v);
+            (*premultiplied)[i] = platform::PremultipliedPixel(v);
         }
         *width = png.width;
         *height = png.height;
@@ -123,7 +117,7 @@ bool DecodeIco(const unsigned char* data, std::size_t size, int want, int* width
         for (int x = 0; x < *width; ++x) {
             std::uint32_t a = image[40 + stride * (*height - 1 - y) + x * 4 + 3];
             std::uint32_t v = (opaque[static_cast<std::size_t>(y) * *width + x] & 0xFFFFFFu) | a << 24;
-            (*premultiplied)[static_cast<std::size_t>(y) * *width + x] = Premultiplied(v);
+            (*premultiplied)[static_cast<std::size_t>(y) * *width + x] = platform::PremultipliedPixel(v);
         }
     return true;
 }

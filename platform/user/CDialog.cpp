@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/user/input.h"
 #include "platform/user/window_tree.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -83,6 +84,7 @@ BOOL CDialog::OnInitDialog()
 
 INT_PTR CDialog::DoModal()
 {
+    platform::user::input::EnterModalLoop();
     HWND parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     if (parent == nullptr) {
         HWND active = ::GetActiveWindow();

@@ -65,8 +65,9 @@ public:
     }
 
     // Flags up to a quoted text or the end of the line: those named, and those named after NOT
-    // (which take a flag away from what the statement has by default).
-    bool flags(DWORD* out, DWORD* removed)
+    // (which take a flag away from what the statement has by default; `removed`, when given, gets
+    // those).
+    bool flags(DWORD* out, DWORD* removed = nullptr)
     {
         skip();
         std::size_t end = m_text.find('"', m_pos);
@@ -88,7 +89,7 @@ public:
             i = bar + 1;
         }
         *out = value & ~taken;
-        *removed = taken;
+        if (removed) *removed = taken;
         return any;
     }
 
@@ -162,7 +163,6 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
     DialogTemplate t;
     bool haveId = false, haveSize = false;
     int lineNumber = 0;
-    DWORD removed = 0;
     auto fail = [&](const char* what) {
         if (error) *error = "line " + std::to_string(lineNumber) + ": " + what;
         return false;
@@ -183,9 +183,9 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
             t.id = static_cast<UINT>(id);
             haveId = true;
         } else if (keyword == "style") {
-            if (!line.flags(&t.style, &removed)) return fail("bad style");
+            if (!line.flags(&t.style)) return fail("bad style");
         } else if (keyword == "exstyle") {
-            if (!line.flags(&t.exStyle, &removed)) return fail("bad exstyle");
+            if (!line.flags(&t.exStyle)) return fail("bad exstyle");
         } else if (keyword == "size") {
             if (!line.number(&t.cx) || !line.number(&t.cy) || t.cx < 0 || t.cy < 0) return fail("size needs two sizes");
             haveSize = true;
@@ -199,6 +199,7 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
             if (!line.number(&c.id) || !line.number(&c.x) || !line.number(&c.y) || !line.number(&c.cx) || !line.number(&c.cy))
                 return fail("control needs an id and a rectangle");
             if (c.cx < 0 || c.cy < 0) return fail("control size is negative");
+            DWORD removed = 0;
             if (!line.flags(&c.style, &removed)) return fail("bad control style");
             if (!line.quoted(&c.text)) return fail("control needs a quoted text");
             // A control is a visible child unless its style takes visibility away.

@@ -41,6 +41,11 @@ struct State {
     Button lastDownButton = Button::Left;
     DWORD lastDownTime = 0;
     POINT lastDownPoint{0, 0};
+    // The window that took the left press still held, as the input taken so far has it.
+    HWND pressed = nullptr;
+    // The input record being taken, by its number (0: none): its messages are not queued yet.
+    std::uint64_t recordsTaken = 0;
+    std::uint64_t taking = 0;
     // Moving a top-level window by its caption.
     HWND moving = nullptr;
     POINT moveStartCursor{0, 0};
@@ -143,10 +148,11 @@ POINT moveCursor(POINT p)
     return p;
 }
 
-// The messages that input makes, in order, each with its time and cursor position.
-class Made {
+// The messages that one input record makes, in order, each with the record's time and the cursor
+// position it left.
+class InputMessages {
 public:
-    Made(std::vector<MSG>* out, DWORD time, POINT cursor) : m_out(out), m_time(time), m_cursor(cursor) {}
+    InputMessages(std::vector<MSG>* out, DWORD time, POINT cursor) : m_out(out), m_time(time), m_cursor(cursor) {}
     void Add(HWND hwnd, UINT message, WPARAM w, LPARAM l) { m_out->push_back(MSG{hwnd, message, w, l, m_time, m_cursor}); }
 
 private:
@@ -158,7 +164,7 @@ private:
 void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
 {
     POINT p = moveCursor(screen);
-    Made made(out, time, p);
+    InputMessages messages(out, time, p);
     HWND moving;
     POINT startCursor, startWindow;
     HWND capture;
@@ -177,17 +183,25 @@ void takeMove(POINT screen, DWORD time, std::vector<MSG>* out)
     }
     int hit = HTCLIENT;
     HWND under = WindowAtScreenPoint(p, &hit);
-    if (HWND left = endTracking(under)) made.Add(left, WM_MOUSELEAVE, 0, 0);
+    if (HWND left = endTracking(under)) messages.Add(left, WM_MOUSELEAVE, 0, 0);
     HWND target = capture ? capture : under;
     if (target == nullptr) return;
     if (capture) hit = HTCLIENT;
     else SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(hit, WM_MOUSEMOVE));
     if (hit == HTCLIENT) {
         POINT c = toClient(target, p);
-        made.Add(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+        messages.Add(target, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
     } else {
-        made.Add(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     }
+}
+
+// The window takes the left press, unless a modal loop entered on the way dropped it.
+void notePress(HWND target)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.taking != 0) s.pressed = target;
 }
 
 // Whether a press at the point is the second of a double click on the target; it is noted as
@@ -212,13 +226,14 @@ bool secondPress(HWND target, Button button, POINT p, DWORD time)
 void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<MSG>* out)
 {
     POINT p = moveCursor(screen);
-    Made made(out, time, p);
+    InputMessages messages(out, time, p);
     HWND capture;
     {
         State& s = state();
         std::lock_guard lock(s.mutex);
         setKey(s.keys[vkOf(button)], down);
         if (down && button == Button::Left) ++s.pressesTaken;
+        if (button == Button::Left) s.pressed = nullptr;
         if (s.moving != nullptr) {
             if (!down && button == Button::Left) s.moving = nullptr;
             return;
@@ -237,14 +252,15 @@ void takeButton(POINT screen, Button button, bool down, DWORD time, std::vector<
         // In the client area only windows whose class asks for double-clicks get them.
         bool wanted = hit != HTCLIENT || (ClassStyleOf(target) & CS_DBLCLKS);
         if (secondPress(target, button, p, time) && wanted && button != Button::Middle) message = base + 2;
+        if (button == Button::Left) notePress(target);
     }
     if (hit == HTCLIENT) {
         POINT c = toClient(target, p);
-        made.Add(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
+        messages.Add(target, message, mouseKeyFlags(), MAKELPARAM(c.x, c.y));
     } else if (button == Button::Left) {
-        made.Add(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, message - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     } else if (button == Button::Right) {
-        made.Add(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
+        messages.Add(target, down ? WM_NCRBUTTONDOWN : WM_NCRBUTTONUP, static_cast<WPARAM>(hit), MAKELPARAM(p.x, p.y));
     }
 }
 
@@ -254,8 +270,8 @@ void takeWheel(POINT screen, int delta, bool horizontal, DWORD time, std::vector
     HWND target = GetCapture();
     if (target == nullptr) target = WindowAtScreenPoint(p, nullptr);
     if (target == nullptr) return;
-    Made(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
-                           MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
+    InputMessages(out, time, p).Add(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
+                                    MAKEWPARAM(static_cast<int>(mouseKeyFlags()), delta), MAKELPARAM(p.x, p.y));
 }
 
 void takeKey(int virtualKey, bool down, DWORD time, std::vector<MSG>* out)
@@ -274,7 +290,7 @@ void takeKey(int virtualKey, bool down, DWORD time, std::vector<MSG>* out)
     if (target == nullptr || !IsWindow(target)) return;
     bool sys = alt || virtualKey == VK_MENU;
     UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    Made(out, time, cursor).Add(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
+    InputMessages(out, time, cursor).Add(target, message, static_cast<WPARAM>(virtualKey), down ? 1 : static_cast<LPARAM>(0xC0000001u));
 }
 
 // What the display reports is queued in its order as a record naming the message it stands for
@@ -290,6 +306,22 @@ void enterPointer(POINT at)
     State& s = state();
     std::lock_guard lock(s.mutex);
     s.pointer = at;
+}
+
+std::uint64_t beginTaking()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.taking = ++s.recordsTaken;
+    return s.taking;
+}
+
+// Whether the record is still the one being taken (a modal loop entered meanwhile drops it).
+bool endTaking(std::uint64_t record)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return std::exchange(s.taking, 0) == record;
 }
 
 }  // namespace
@@ -356,15 +388,23 @@ void Key(int virtualKey, bool down)
 
 void MouseLeftDisplay() { enter(WM_MOUSELEAVE, POINT{0, 0}, 0); }
 
+bool TakingInput()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.taking != 0;
+}
+
 void TakeInput(const MSG& record, std::vector<MSG>* out)
 {
+    const std::uint64_t number = beginTaking();
     const UINT action = static_cast<UINT>(record.wParam);
     switch (action) {
     case WM_MOUSEMOVE:
         takeMove(record.pt, record.time, out);
         break;
     case WM_MOUSELEAVE:
-        if (HWND left = endTracking(nullptr)) Made(out, record.time, record.pt).Add(left, WM_MOUSELEAVE, 0, 0);
+        if (HWND left = endTracking(nullptr)) InputMessages(out, record.time, record.pt).Add(left, WM_MOUSELEAVE, 0, 0);
         break;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
@@ -380,6 +420,8 @@ void TakeInput(const MSG& record, std::vector<MSG>* out)
         break;
     }
     }
+    // The modal loop took the input after this record: its messages would come too late.
+    if (!endTaking(number)) out->clear();
 }
 
 bool PointerToHold(POINT* to)
@@ -394,24 +436,34 @@ bool PointerToHold(POINT* to)
     return true;
 }
 
+void EnterModalLoop()
+{
+    HWND busy;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        busy = s.capture ? s.capture : s.pressed;
+        s.pressed = nullptr;
+        s.moving = nullptr;
+        s.taking = 0;
+    }
+    if (busy != nullptr) SendMessage(busy, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    ClipCursor(nullptr);
+}
+
 void BeginMoveDrag(HWND topLevel, bool byPress)
 {
     if (topLevel == nullptr || IsZoomed(topLevel)) return;
     RECT r;
     if (!GetWindowRect(topLevel, &r)) return;
+    if (byPress && GetKeyState(VK_LBUTTON) >= 0) return;  // the button was already released
+    EnterModalLoop();
     State& s = state();
     std::lock_guard lock(s.mutex);
-    if (byPress && !(s.keys[VK_LBUTTON] & 0x80)) return;  // the button was already released
     s.moving = topLevel;
     s.moveStartCursor = s.cursor;
     s.moveStartWindow = POINT{r.left, r.top};
-}
-
-bool IsMoveDragging()
-{
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    return s.moving != nullptr;
 }
 
 void ForgetWindow(HWND hwnd)
@@ -423,6 +475,7 @@ void ForgetWindow(HWND hwnd)
     if (s.active == hwnd) s.active = nullptr;
     if (s.tracked == hwnd) s.tracked = nullptr;
     if (s.moving == hwnd) s.moving = nullptr;
+    if (s.pressed == hwnd) s.pressed = nullptr;
     if (s.lastDownWindow == hwnd) s.lastDownWindow = nullptr;
 }
 

@@ -36,16 +36,18 @@ HMENU newSystemMenu()
     return h;
 }
 
-// Restore applies to a minimised or maximised window, Move and Maximize to one that is not
-// maximised, Minimize to one that is not minimised.
+// Restore applies to a minimised or maximised window, Move to one that is not maximised; Minimize
+// and Maximize to one with that box in its style (its title bar would show the box) that is not
+// minimised, or maximised, already.
 bool applies(UINT_PTR command, HWND window)
 {
     const bool minimised = IsIconic(window), maximised = IsZoomed(window);
+    const auto style = static_cast<DWORD>(GetWindowLong(window, GWL_STYLE));
     switch (command) {
     case SC_RESTORE: return minimised || maximised;
-    case SC_MOVE:
-    case SC_MAXIMIZE: return !maximised;
-    case SC_MINIMIZE: return !minimised;
+    case SC_MOVE: return !maximised;
+    case SC_MAXIMIZE: return (style & WS_MAXIMIZEBOX) && !maximised;
+    case SC_MINIMIZE: return (style & WS_MINIMIZEBOX) && !minimised;
     default: return true;
     }
 }

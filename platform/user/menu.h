@@ -19,14 +19,16 @@ std::vector<MenuItem> GetMenuItems(HMENU menu);
 
 // Lets the user choose one of the items from a popup list of the layer's own, with its top-left
 // corner at the screen point (moved in where the list would leave the screen): a click or Enter
-// on an item, or the letter after its '&', chooses it; Esc or a press outside the list closes it.
+// on an item, or the letter after its '&', chooses it; Esc, a press outside the list (on any
+// window, of this program or another, or on the desktop) or its owner losing the activation
+// closes it.
 // Runs a message loop of its own until then, in which every other message is handled as usual
 // and the thread's key and mouse input goes to the list. Returns the chosen item's id, 0 when
 // none was chosen (or none could be).
 UINT_PTR ChooseMenuItem(HWND owner, const std::vector<MenuItem>& items, POINT screen);
 
 // Opens the top-level window's system menu at the screen point, its items that do not apply to
-// the window's show state greyed, and posts the window the chosen command (WM_SYSCOMMAND).
+// the window's style or show state greyed, and posts the window the chosen command (WM_SYSCOMMAND).
 void ShowSystemMenu(HWND topLevel, POINT screen);
 
 }  // namespace platform::user

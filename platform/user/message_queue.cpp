@@ -45,13 +45,14 @@ bool matches(const MSG& m, HWND hwnd, UINT first, UINT last)
 }
 
 // Finds the first matching message; the queue's mutex is held by the caller. Input records wait
-// for a look at every message: only then is their turn known to have come.
-std::deque<MSG>::iterator findMatch(Queue& q, HWND hwnd, UINT first, UINT last)
+// for a look at every message, only then is their turn known to have come, and for the record
+// being taken (inputTakeable false) to have made its messages.
+std::deque<MSG>::iterator findMatch(Queue& q, HWND hwnd, UINT first, UINT last, bool inputTakeable)
 {
     const bool any = hwnd == nullptr && first == 0 && last == 0;
     for (auto it = q.messages.begin(); it != q.messages.end(); ++it) {
         if (it->message == platform::user::input::kInputRecord) {
-            if (any) return it;
+            if (any && inputTakeable) return it;
             continue;
         }
         if (it->message == WM_QUIT || matches(*it, hwnd, first, last)) return it;
@@ -102,12 +103,13 @@ BOOL findMessage(LPMSG msg, HWND hwnd, UINT first, UINT last, bool remove)
     ServeSentMessages();
     HostPumpEvents();
     Queue& q = queue();
+    const bool inputTakeable = !platform::user::input::TakingInput();
     bool found = false;
     for (;;) {
         MSG record;
         {
             std::lock_guard lock(q.mutex);
-            auto it = findMatch(q, hwnd, first, last);
+            auto it = findMatch(q, hwnd, first, last, inputTakeable);
             if (it == q.messages.end()) break;
             if (it->message != platform::user::input::kInputRecord) {
                 *msg = *it;
@@ -160,8 +162,9 @@ BOOL GetMessage(LPMSG msg, HWND hwnd, UINT first, UINT last)
         DWORD wait = MsUntilNextTimer();
         if (HostHasWindows()) wait = std::min<DWORD>(wait, kHostPollMs);
         Queue& q = queue();
+        const bool inputTakeable = !platform::user::input::TakingInput();
         std::unique_lock lock(q.mutex);
-        if (findMatch(q, hwnd, first, last) != q.messages.end() || q.wakeups != 0) {
+        if (findMatch(q, hwnd, first, last, inputTakeable) != q.messages.end() || q.wakeups != 0) {
             q.wakeups = 0;
             continue;
         }
@@ -242,6 +245,14 @@ void detail::WakeQueue()
         ++q.wakeups;
     }
     q.arrived.notify_all();
+}
+
+bool TakeModalLoopMessage(MSG* msg)
+{
+    while (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) WaitMessage();
+    if (msg->message != WM_QUIT) return true;
+    PostQuitMessage(static_cast<int>(msg->wParam));
+    return false;
 }
 
 bool WaitForQueuedMessage(DWORD timeoutMs)

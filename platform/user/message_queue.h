@@ -48,6 +48,9 @@ HWND AllocateWindowHandle();
 void ReleaseWindowHandle(HWND hwnd);
 // Waits up to timeoutMs (INFINITE: forever) until a message is queued; TRUE when one is.
 bool WaitForQueuedMessage(DWORD timeoutMs);
+// Takes the next message for a modal loop of the layer (a menu, a message box), waiting for one;
+// false at WM_QUIT, which it posts again so that the loops around this one end too.
+bool TakeModalLoopMessage(MSG* msg);
 
 }  // namespace platform::user
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/user/builtin_controls.h"
+#include "platform/user/input.h"
 #include "platform/user/menu.h"
 
 namespace platform::user::detail {
@@ -161,6 +162,14 @@ int itemWithMnemonic(HWND menu, int key)
     return -1;
 }
 
+bool insideClient(HWND menu, LPARAM point)
+{
+    RECT c;
+    GetClientRect(menu, &c);
+    const POINT p{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    return p.x >= c.left && p.x < c.right && p.y >= c.top && p.y < c.bottom;
+}
+
 int hotItem(HWND menu)
 {
     std::lock_guard lock(TreeMutex());
@@ -228,9 +237,11 @@ bool isPress(UINT message)
     }
 }
 
+// The menu closes with its owner, and when the program loses the keyboard (its owner is no longer
+// the active window).
 bool stillOpen(HWND menu, HWND owner)
 {
-    if (!IsWindow(owner) || !IsWindowVisible(owner)) return false;
+    if (!IsWindow(owner) || !IsWindowVisible(owner) || GetActiveWindow() != RootOf(owner)) return false;
     std::lock_guard lock(TreeMutex());
     MenuState* s = stateOf(menu);
     return s != nullptr && s->open;
@@ -243,14 +254,7 @@ void runMenuLoop(HWND menu, HWND owner)
 {
     while (stillOpen(menu, owner)) {
         MSG msg;
-        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            WaitMessage();
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
+        if (!TakeModalLoopMessage(&msg)) return;
         if (isKey(msg.message)) {
             SendMessage(menu, msg.message, msg.wParam, msg.lParam);
         } else if (isMouse(msg.message) && msg.hwnd != menu) {
@@ -272,6 +276,13 @@ LRESULT MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_MOUSEMOVE:
         setHot(hwnd, itemAt(hwnd, lParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+        if (!insideClient(hwnd, lParam)) closeMenu(hwnd, 0);
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -296,6 +307,7 @@ UINT_PTR platform::user::ChooseMenuItem(HWND owner, const std::vector<MenuItem>&
 {
     using namespace detail;
     if (std::none_of(items.begin(), items.end(), choosable)) return 0;
+    input::EnterModalLoop();
     const MenuLayout layout = layOut(items);
     const POINT at = placed(screen, layout.size);
     HWND menu = CreateWindowExA(WS_EX_NOACTIVATE, "#32768", "", WS_POPUP, at.x, at.y, layout.size.cx, layout.size.cy, owner,
@@ -308,6 +320,9 @@ UINT_PTR platform::user::ChooseMenuItem(HWND owner, const std::vector<MenuItem>&
         s->lines = layout.lines;
     }
     ShowWindow(menu, SW_SHOWNOACTIVATE);
+    // Every press comes to the menu, wherever it is (on another program's window too): one
+    // outside it closes it.
+    SetCapture(menu);
     runMenuLoop(menu, owner);
     UINT_PTR chosen = 0;
     {

@@ -5,10 +5,13 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
+#include "platform/kernel/argb_pixel.h"
 #include "platform/user/gdi_bridge.h"
 #include "platform/user/gl_bridge.h"
 #include "platform/user/input.h"
+#include "platform/user/window_manager.h"
 #include "platform/user/window_tree.h"
 
 namespace platform::user::detail {
@@ -33,6 +36,9 @@ struct Host {
     std::map<Uint32, HWND> byId;  // SDL window id -> top-level window
     std::map<HCURSOR, SDL_Cursor*> cursors;
     std::map<SDL_Window*, SurfaceSeen> surfaces;
+    std::set<Uint32> maximizedByDisplay;  // display windows that the window manager maximised
+    Uint32 buttonsOutside = 0;            // held outside the program's windows, as reported to the layer
+    POINT pointerOutside{0, 0};
 };
 
 Host& host()
@@ -194,8 +200,26 @@ void windowEvent(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_LEAVE:
         input::MouseLeftDisplay();
         break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        window_manager::Minimized(hwnd);
+        break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        host().maximizedByDisplay.insert(e.windowID);
+        window_manager::Maximized(hwnd);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        // Back from iconified, or from maximised by the window manager; after the layer's own
+        // restore there is nothing left to change. (Being hidden and shown again is part of
+        // being iconified and back, which is all a window manager does of that.)
+        if (IsIconic(hwnd)) window_manager::Unminimized(hwnd);
+        else if (host().maximizedByDisplay.erase(e.windowID)) window_manager::Unmaximized(hwnd);
+        break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        if (GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) SetActiveWindow(hwnd);
+        window_manager::Activated(hwnd);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // The keyboard going to another of the program's windows activates that one instead.
+        if (SDL_GetKeyboardFocus() == nullptr) window_manager::Deactivated();
         break;
     default:
         break;
@@ -222,6 +246,30 @@ void holdPointer()
     if (SDL_GetGlobalMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) SDL_WarpMouseGlobal(to.x, to.y);
 }
 
+// While a window of the layer has the capture, a press outside the program's windows (on another
+// program's window, on the desktop) reaches it too, as the capture of the active window does on
+// Windows: a menu closes on it. The display reports no such press (the other program takes it,
+// and a pointer grab of the display's would not outlast the display's own handling of its
+// windows), so the pointer's buttons are looked at while the pointer is in none of the program's
+// windows. A release follows its press, wherever it goes then.
+void reportPressesOutside()
+{
+    Host& h = host();
+    if (h.headless) return;
+    Uint32 held = 0;
+    if (GetCapture() != nullptr && SDL_GetMouseFocus() == nullptr) {
+        int x = 0, y = 0;
+        // Not a button pressed in a window of the program and held on outside it (a drag).
+        held = SDL_GetGlobalMouseState(&x, &y) & ~SDL_GetMouseState(nullptr, nullptr);
+        h.pointerOutside = POINT{x, y};
+    }
+    const std::pair<Uint32, input::Button> buttons[] = {
+        {SDL_BUTTON_LMASK, input::Button::Left}, {SDL_BUTTON_RMASK, input::Button::Right}, {SDL_BUTTON_MMASK, input::Button::Middle}};
+    for (const auto& [mask, button] : buttons)
+        if ((held ^ h.buttonsOutside) & mask) input::MouseButton(h.pointerOutside, button, (held & mask) != 0);
+    h.buttonsOutside = held;
+}
+
 }  // namespace
 
 void HostCreate(Node& n)
@@ -243,6 +291,7 @@ void HostDestroy(Node& n)
 {
     if (n.host == nullptr) return;
     host().byId.erase(SDL_GetWindowID(sdlOf(n)));
+    host().maximizedByDisplay.erase(SDL_GetWindowID(sdlOf(n)));
     host().surfaces.erase(sdlOf(n));
     const bool hadKeyboard = SDL_GetKeyboardFocus() == sdlOf(n);
     {
@@ -269,9 +318,18 @@ void HostSyncShow(Node& n)
         SDL_HideWindow(sdlOf(n));
         return;
     }
+    // Where the window was placed while hidden is taken in first: once it is shown, a window
+    // manager puts it into a frame, and SDL would read that earlier place against the frame.
+    SDL_PumpEvents();
     SDL_ShowWindow(sdlOf(n));
-    if (n.minimized && !host().headless) SDL_MinimizeWindow(sdlOf(n));
-    else if (!n.minimized && (SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED)) SDL_RestoreWindow(sdlOf(n));
+    const Uint32 id = SDL_GetWindowID(sdlOf(n));
+    if (n.minimized && !host().headless) {
+        SDL_MinimizeWindow(sdlOf(n));
+    } else if (!n.minimized && ((SDL_GetWindowFlags(sdlOf(n)) & SDL_WINDOW_MINIMIZED) ||
+                                (!n.maximized && host().maximizedByDisplay.count(id)))) {
+        host().maximizedByDisplay.erase(id);
+        SDL_RestoreWindow(sdlOf(n));
+    }
     NoteCovered(n);
 }
 
@@ -413,6 +471,7 @@ bool HostPumpEvents()
         }
     }
     holdPointer();
+    reportPressesOutside();
     return any;
 }
 

@@ -1,5 +1,7 @@
-// Show states: shown and hidden, minimised, maximised and restored, enabled and disabled.
+// Show states: shown and hidden, minimised, maximised and restored, enabled and disabled; and
+// what the window manager does to them.
 #include "platform/user/input.h"
+#include "platform/user/window_manager.h"
 #include "platform/user/window_tree.h"
 
 using namespace platform::user::detail;
@@ -43,6 +45,47 @@ void setVisible(HWND hwnd, bool visible)
     if (n->host) HostSyncShow(*n);
 }
 
+// Puts the window into a show state and tells it with WM_SIZE. The layer's own change places it
+// (maximised on the display's usable bounds, restored where it was before, minimised where it is)
+// and tells the display; the display's report of its own change leaves the place to the display,
+// which gives it with its own report.
+void changeState(HWND hwnd, bool minimized, bool maximized, bool byDisplay)
+{
+    RECT target;
+    UINT kind;
+    {
+        std::lock_guard lock(TreeMutex());
+        Node* n = Find(hwnd);
+        if (n == nullptr) return;
+        if (!n->minimized && !n->maximized) n->restoreRect = n->rect;
+        n->minimized = minimized;
+        n->maximized = maximized;
+        target = (byDisplay || minimized) ? n->rect : maximized ? maximizedRect(*n) : n->restoreRect;
+        kind = minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
+        if (n->host && !byDisplay) HostSyncShow(*n);
+    }
+    RECT before;
+    GetWindowRect(hwnd, &before);
+    ApplyRect(hwnd, target, true, kind);
+    RECT c;
+    GetClientRect(hwnd, &c);
+    // A change of state with the same size still tells the window its new state.
+    RECT after;
+    GetWindowRect(hwnd, &after);
+    if ((before.right - before.left) == (after.right - after.left) && (before.bottom - before.top) == (after.bottom - after.top))
+        SendMessage(hwnd, WM_SIZE, kind, MAKELPARAM(c.right, c.bottom));
+}
+
+// The window's show state; false for a window that is not a shown top-level window.
+bool stateOf(HWND hwnd, bool* minimized, bool* maximized)
+{
+    std::lock_guard lock(TreeMutex());
+    Node* n = Find(hwnd);
+    *minimized = n && n->minimized;
+    *maximized = n && n->maximized;
+    return n && IsTopLevel(*n) && (n->style & WS_VISIBLE);
+}
+
 }  // namespace
 
 BOOL ShowWindow(HWND hwnd, int command)
@@ -55,39 +98,9 @@ BOOL ShowWindow(HWND hwnd, int command)
         wasVisible = (n->style & WS_VISIBLE) != 0;
         isTop = !(n->style & WS_CHILD);
     }
-    auto setState = [hwnd](bool minimized, bool maximized) {
-        RECT target;
-        UINT kind;
-        {
-            std::lock_guard lock(TreeMutex());
-            Node* n = Find(hwnd);
-            if (n == nullptr) return;
-            if (!n->minimized && !n->maximized) n->restoreRect = n->rect;
-            n->minimized = minimized;
-            n->maximized = maximized;
-            target = maximized && !minimized ? maximizedRect(*n) : minimized ? n->rect : n->restoreRect;
-            kind = minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
-            if (n->host) HostSyncShow(*n);
-        }
-        RECT before;
-        GetWindowRect(hwnd, &before);
-        ApplyRect(hwnd, target, true, kind);
-        RECT c;
-        GetClientRect(hwnd, &c);
-        // A change of state with the same size still tells the window its new state.
-        RECT after;
-        GetWindowRect(hwnd, &after);
-        if ((before.right - before.left) == (after.right - after.left) && (before.bottom - before.top) == (after.bottom - after.top))
-            SendMessage(hwnd, WM_SIZE, kind, MAKELPARAM(c.right, c.bottom));
-    };
-    auto isState = [hwnd](bool* minimized, bool* maximized) {
-        std::lock_guard lock(TreeMutex());
-        Node* n = Find(hwnd);
-        *minimized = n && n->minimized;
-        *maximized = n && n->maximized;
-    };
+    auto setState = [hwnd](bool minimized, bool maximized) { changeState(hwnd, minimized, maximized, false); };
     bool mn, mx;
-    isState(&mn, &mx);
+    stateOf(hwnd, &mn, &mx);
     switch (command) {
     case SW_HIDE:
         setVisible(hwnd, false);
@@ -166,3 +179,38 @@ BOOL IsWindowEnabled(HWND hwnd)
     Node* n = Find(hwnd);
     return n && !(n->style & WS_DISABLED) ? TRUE : FALSE;
 }
+
+namespace platform::user::window_manager {
+
+void Minimized(HWND topLevel)
+{
+    bool mn, mx;
+    if (stateOf(topLevel, &mn, &mx) && !mn) changeState(topLevel, true, mx, true);
+}
+
+void Unminimized(HWND topLevel)
+{
+    bool mn, mx;
+    if (stateOf(topLevel, &mn, &mx) && mn) changeState(topLevel, false, mx, true);
+}
+
+void Maximized(HWND topLevel)
+{
+    bool mn, mx;
+    if (stateOf(topLevel, &mn, &mx) && (mn || !mx)) changeState(topLevel, false, true, true);
+}
+
+void Unmaximized(HWND topLevel)
+{
+    bool mn, mx;
+    if (stateOf(topLevel, &mn, &mx) && mx && !mn) changeState(topLevel, false, false, true);
+}
+
+void Activated(HWND topLevel)
+{
+    if (GetActiveWindow() != topLevel && IsWindowEnabled(topLevel)) SetActiveWindow(topLevel);
+}
+
+void Deactivated() { SetActiveWindow(nullptr); }
+
+}  // namespace platform::user::window_manager

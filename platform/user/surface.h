@@ -134,16 +134,6 @@ BOOL GetShownPicture(HWND topLevel, Picture* out);
 using PresentObserver = void (*)(HWND topLevel);
 void SetPresentObserver(PresentObserver observer);
 
-// A premultiplied pixel as straight (not premultiplied) ARGB, rounded.
-inline std::uint32_t StraightPixel(std::uint32_t pixel)
-{
-    const std::uint32_t a = pixel >> 24;
-    if (a == 255) return pixel;
-    if (a == 0) return 0;
-    auto div = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
-    return a << 24 | div((pixel >> 16) & 0xFF) << 16 | div((pixel >> 8) & 0xFF) << 8 | div(pixel & 0xFF);
-}
-
 // A pixel value from a COLORREF, fully opaque.
 inline std::uint32_t OpaquePixel(COLORREF c)
 {

@@ -46,10 +46,14 @@ void onSignal(int sig)
 
 void closeTarget()
 {
-    Target& t = target();
-    std::lock_guard lock(t.mutex);
-    if (t.window != nullptr && PostMessage(t.window, WM_CLOSE, 0, 0)) return;
-    t.pending = true;
+    {
+        Target& t = target();
+        std::lock_guard lock(t.mutex);
+        if (t.window == nullptr || !PostMessage(t.window, WM_CLOSE, 0, 0)) t.pending = true;
+    }
+    // Behind the close, the end of every modal loop that runs (a dialog or a message box over the
+    // window): each passes WM_QUIT on as it ends, so that the program does not wait for a user.
+    PostQuitMessage(0);
 }
 
 void watch()

@@ -1,7 +1,8 @@
 // Termination signals as a Windows program meets a logout: SIGTERM (a logout, `kill`), SIGINT
 // (Ctrl+C in the terminal) and SIGHUP (the terminal went away) close a window as its close button
-// does, so that the program ends the way it always does; a second signal ends the process at once,
-// as the signal's default action would.
+// does, so that the program ends the way it always does, and end every modal loop that runs
+// meanwhile (WM_QUIT, posted after the close); a second signal ends the process at once, as the
+// signal's default action would.
 #pragma once
 
 #include "platform/user/window.h"

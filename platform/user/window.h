@@ -74,6 +74,8 @@ HWND SetFocus(HWND hwnd);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND hwnd);
+// Mouse input goes to the capturing window wherever the pointer is; a press outside the program's
+// windows (on another program's or the desktop) comes to it too.
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
@@ -115,8 +117,9 @@ BOOL RedrawWindow(HWND hwnd, LPCRECT rect, HRGN region, UINT flags);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
-// A message box on a real display; without one (off-screen video driver, or no display) it
-// returns the default button at once.
+// A message box run modally over its owner on a real display, ended like every modal loop by
+// WM_QUIT; without a display (off-screen video driver, or none) it returns the default button at
+// once.
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 

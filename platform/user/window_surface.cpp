@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/kernel/argb_pixel.h"
 #include "platform/user/surface.h"
 #include "platform/user/window_tree.h"
 
@@ -134,9 +135,8 @@ BOOL WriteSurfacePixels(HWND hwnd, const void* source, int width, int height, in
             continue;
         }
         for (int x = 0; x < w; ++x) {
-            std::uint32_t r = src[4 * x], g = src[4 * x + 1], b = src[4 * x + 2], a = src[4 * x + 3];
-            r = (r * a + 127) / 255, g = (g * a + 127) / 255, b = (b * a + 127) / 255;
-            dst[x] = (a << 24) | (r << 16) | (g << 8) | b;
+            const std::uint32_t r = src[4 * x], g = src[4 * x + 1], b = src[4 * x + 2], a = src[4 * x + 3];
+            dst[x] = platform::PremultipliedPixel(a << 24 | r << 16 | g << 8 | b);
         }
     }
     const RECT written{0, 0, w, h};

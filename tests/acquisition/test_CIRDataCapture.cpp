@@ -343,6 +343,21 @@ TEST_F(CaptureWorker, CameraComingLaterIsFoundByTheRetries)
     Deliver();
 }
 
+TEST_F(CaptureWorker, WaitingForACameraLooksForItTwiceASecond)
+{
+    emu_set_device_count(0);
+    Start();
+    ASSERT_EQ(NextTip(), TIP_CAMERA_WAITING);
+    // Twelve more searches take six seconds at one every 500 ms, well within the patience however
+    // loaded the machine; at one every five seconds they would take a minute.
+    const std::uint64_t first = emu_device_searches();
+    const auto until = Clock::now() + kPatience;
+    while (emu_device_searches() < first + 12 && Clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_GE(emu_device_searches(), first + 12);
+    EXPECT_EQ(m_worker->m_nAction, 0);
+}
+
 TEST_F(CaptureWorker, StopWhileStreamingClosesTheCamera)
 {
     StartStreaming(true);

@@ -1,6 +1,11 @@
 #include "acquisition/CVideoFile.h"
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -357,4 +362,80 @@ TEST_F(VideoFile, FullDiskRefusesTheFrameWithoutRoomAndTheFileIsStillWhole)
         for (std::size_t i = 0; i < frames.size(); ++i)
             EXPECT_EQ(frames[i], Samples(static_cast<int>(i))) << "frame " << i;
     }
+}
+
+TEST_F(VideoFile, TheWriterRefusesAnythingButARegularFileWithoutWaitingOnIt)
+{
+    NotRegularFiles others(m_dir.Path(), ".avi");
+    ASSERT_TRUE(others.Made());
+    // A writer let go at the FIFO's deadline would find its reader gone at its first write.
+    const auto pipeSignal = std::signal(SIGPIPE, SIG_IGN);
+    CVideoFile writer;
+    for (const std::string& path : others.Paths()) {
+        EXPECT_LT(writer.OpenOutput(path.c_str(), kW, kH), 0) << path;
+        EXPECT_EQ(writer.GetWidth(), 0) << path;
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
+    }
+    std::signal(SIGPIPE, pipeSignal);
+    EXPECT_FALSE(others.HeldAWriter());
+    EXPECT_EQ(writer.OpenOutput(m_dir.File("rec.avi").c_str(), kW, kH), 0) << "the writer is still usable";
+    EXPECT_EQ(writer.CloseOutput(), 0);
+}
+
+namespace {
+
+// Waits up to thirty seconds for a byte from the descriptor; whether one came.
+bool AByteCame(int fd)
+{
+    pollfd ready{fd, POLLIN, 0};
+    char byte = 0;
+    return poll(&ready, 1, 30000) == 1 && read(fd, &byte, 1) == 1;
+}
+
+}  // namespace
+
+// The file holds what was written and nothing after it, while it records and after its writer was
+// killed before it could finish the file: the room taken ahead of the frames never shows at its end.
+TEST_F(VideoFile, AWriterKilledHardLeavesTheFramesItWroteAndNothingAfterThem)
+{
+    const std::string path = m_dir.File("killed.avi");
+    int wrote[2];
+    ASSERT_EQ(pipe(wrote), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CVideoFile writer;
+        if (writer.OpenOutput(path.c_str(), kW, kH) != 0)
+            _exit(1);
+        for (int i = 0; i < 3; ++i)
+            if (writer.WriteFrame(Samples(i).data()) != 0)
+                _exit(2);
+        const char done = 1;
+        if (write(wrote[1], &done, 1) != 1)
+            _exit(3);
+        for (;;)
+            pause();
+    }
+    close(wrote[1]);
+    const bool recording = AByteCame(wrote[0]);
+    close(wrote[0]);
+    std::size_t framesWhileRecording = 0;
+    const std::size_t endWhileRecording = avi_test::EndOfWholeChunks(path, kFrameBytes, &framesWhileRecording);
+    const auto sizeWhileRecording = std::filesystem::file_size(path);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(recording) << "the writer wrote three frames";
+    EXPECT_EQ(framesWhileRecording, 3u);
+    EXPECT_EQ(sizeWhileRecording, endWhileRecording) << "while it records";
+
+    std::size_t frames = 0;
+    const std::size_t end = avi_test::EndOfWholeChunks(path, kFrameBytes, &frames);
+    EXPECT_EQ(frames, 3u);
+    EXPECT_EQ(std::filesystem::file_size(path), end) << "after the kill";
+    int last = 0;
+    const auto read = ReadAll(path, &last);
+    ASSERT_EQ(read.size(), 3u) << "its frames still play";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(read[i], Samples(i)) << "frame " << i;
 }

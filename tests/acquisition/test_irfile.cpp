@@ -16,6 +16,7 @@
 #include "tests/acquisition/FrameFixture.h"
 #include "tests/acquisition/TempDir.h"
 #include "tests/support/NotRegularFiles.h"
+#include "tests/support/PermissionsHold.h"
 
 namespace {
 
@@ -123,6 +124,31 @@ TEST_F(IrFile, NoSharingWhileAnotherHandleHoldsTheFile)
     EXPECT_EQ(std::filesystem::file_size(m_path), 196672u);  // held files are not truncated
     CloseHandle(other);
     EXPECT_EQ(irfile_read(&back.frame, m_path.c_str()), 0);
+}
+
+// A snapshot that may be read but not written (the user's permissions, a disk that takes no
+// writes) is read as any other, and still held by no one else while it is read.
+TEST_F(IrFile, AFileThatMayOnlyBeReadIsRead)
+{
+    ASSERT_EQ(irfile_write(&m_src.frame, m_path.c_str()), 0);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_read);
+    const PermissionsHold hold;
+    ASSERT_TRUE(hold.Held());
+    ASSERT_EQ(CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr),
+              INVALID_HANDLE_VALUE)
+        << "writing is refused";
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    FrameGuard back;
+    ASSERT_EQ(irfile_read(&back.frame, m_path.c_str()), 0);
+    EXPECT_EQ(back.frame.temp_size, 98304u);
+    EXPECT_EQ(std::memcmp(back.frame.temp_data, m_src.frame.temp_data, 98304), 0);
+    EXPECT_EQ(std::memcmp(back.frame.image_data, m_src.frame.image_data, 98304), 0);
+
+    HANDLE other = CreateFileA(m_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(irfile_read(&back.frame, m_path.c_str()), -1) << "no sharing";
+    CloseHandle(other);
 }
 
 TEST_F(IrFile, DamagedFilesGiveMinusOneAndAnEmptyRecord)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/user/surface.h"
+#include "platform/user/window_manager.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/controls/ThumbnailFiles.h"
 
@@ -173,6 +174,31 @@ TEST_F(CommandTest, WindowButtonsMinimiseRestoreMaximiseAndClose)
     EXPECT_FALSE(dlg.IsWindowVisible());
     EXPECT_FALSE(dlg.m_display.IsThreadWorkerRunning());
 }
+
+// However the window came to its state, the maximise button's next click changes it.
+struct StateChange {
+    const char* name;
+    bool restoredByTheButton;  // the button restores the window first
+    void (*change)(CVantrelDlg&);
+    bool maximisedAfterTheClick;
+};
+class MaximiseButtonTest : public CommandTest, public ::testing::WithParamInterface<StateChange> {};
+
+TEST_P(MaximiseButtonTest, ItsNextClickChangesTheState)
+{
+    if (GetParam().restoredByTheButton) Click(B::kMaximise);
+    GetParam().change(dlg);
+    Pump();
+    Click(B::kMaximise);
+    EXPECT_EQ(dlg.IsZoomed() != FALSE, GetParam().maximisedAfterTheClick);
+}
+INSTANTIATE_TEST_SUITE_P(
+    States, MaximiseButtonTest,
+    ::testing::Values(StateChange{"RestoredFromTheSystemMenu", false,
+                                  [](CVantrelDlg& d) { d.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0); }, true},
+                      StateChange{"MaximisedByTheWindowManager", true,
+                                  [](CVantrelDlg& d) { platform::user::window_manager::Maximized(d.GetSafeHwnd()); }, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandTest, TheLastCommandOfTheRangeDoesNothing)
 {

@@ -304,6 +304,42 @@ TEST_F(MainWindowTest, AltSpaceThenAOpensTheAboutBoxWithAllItsControlsAndEnterCl
     EXPECT_EQ(g_about.visibleControls, 4);
 }
 
+// Alt+Space while a rectangle is being drawn on the display: the menu ends the drag, the shape
+// drawn so far is kept, and after Esc the next click reaches the button it is aimed at.
+TEST_F(MainWindowTest, TheSystemMenuOpenedDuringADragEndsItAndTheNextClickReachesItsButton)
+{
+    namespace input = platform::user::input;
+    const RenderView& view = dlg.m_display.m_renderer.m_pViews[0];
+    ASSERT_TRUE(PumpUntil([&] { return view.viewport.w > 0; })) << "the display has laid out its picture";
+    CRect display;
+    dlg.m_display.GetWindowRect(&display);
+    const CPoint from = display.CenterPoint() - CPoint(40, 30), to = display.CenterPoint() + CPoint(40, 30);
+    input::MouseMove(from);
+    input::MouseButton(from, input::Button::Left, true);
+    input::MouseMove(to);
+    Pump();
+    ASSERT_TRUE(dlg.m_display.m_bPressed);
+    // The release and Esc reach the menu's own loop.
+    input::Key(VK_MENU, true);
+    input::Key(VK_SPACE, true);
+    input::Key(VK_SPACE, false);
+    input::Key(VK_MENU, false);
+    input::MouseButton(to, input::Button::Left, false);
+    input::Key(VK_ESCAPE, true);
+    input::Key(VK_ESCAPE, false);
+    Pump();
+    EXPECT_FALSE(dlg.m_display.m_bPressed);
+
+    Click(CVantrelDlg::kToolPoint);
+    EXPECT_EQ(dlg.m_display.m_nTool, TOOL_POINT) << "the click reached the point tool's button";
+    POINT a, b;
+    view.ClientToImage(POINT{from.x - display.left, from.y - display.top}, a);
+    view.ClientToImage(POINT{to.x - display.left, to.y - display.top}, b);
+    ASSERT_EQ(view.rects.size(), 1u);
+    const RectShape& kept = *view.rects[0];
+    EXPECT_EQ(std::vector<int>({kept.x, kept.y, kept.w, kept.h}), std::vector<int>({a.x, a.y, b.x - a.x, b.y - a.y}));
+}
+
 TEST_F(MainWindowTest, AboutBoxNamesTheProgramAndItsVersion)
 {
     CAboutDlg about;

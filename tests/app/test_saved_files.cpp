@@ -106,6 +106,12 @@ protected:
         }
     }
     std::string Status() { return TextOf(dlg.m_lightStatus); }
+    // Whether the recording running holds a frame yet: its file has grown past one frame's bytes.
+    bool RecordedAFrame()
+    {
+        std::error_code ec;
+        return fs::file_size(dlg.m_strRecordPath.GetString(), ec) > 256 * 192 * 2 && !ec;
+    }
     std::vector<std::uint16_t> LiveSamples()
     {
         CIRDataCapture& capture = theApp.m_capture;
@@ -264,11 +270,36 @@ TEST_F(SavedFilesTest, ARecThatCannotStartIsReleasedAndSaysSo)
     // The next click records.
     Click(B::kRecord);
     EXPECT_EQ(dlg.m_btn[B::kRecord].GetCheck(), 1);
-    PumpFor(300);
+    EXPECT_TRUE(PumpUntil([&] { return RecordedAFrame(); }));
     Click(B::kRecord);
     EXPECT_EQ(FilesEndingIn(folder.Path(""), ".avi").size(), 1u);
     EXPECT_EQ(dlg.m_listVideo.GetItemCount(), 1);
     EXPECT_STREQ(RecordingFailedText(1), "Recording failed.");
+}
+
+// The emulated camera unplugged, for the object's life.
+class CameraAway {
+public:
+    CameraAway() { emu_unplug(); }
+    ~CameraAway() { emu_replug(); }
+    CameraAway(const CameraAway&) = delete;
+    CameraAway& operator=(const CameraAway&) = delete;
+};
+
+TEST_F(SavedFilesTest, ARecWithoutASingleFrameKeepsNothingAndSaysSo)
+{
+    ASSERT_TRUE(WaitForLiveFrame());
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "红外相机连接成功."; }));
+    const CameraAway away;
+    // The capture has given the camera up and waits for it: no tip of its own comes after the clicks.
+    ASSERT_TRUE(PumpUntil([&] { return Status() == "红外相机未连接."; }));
+    Click(B::kRecord);
+    ASSERT_EQ(dlg.m_btn[B::kRecord].GetCheck(), 1);
+    PumpFor(500);
+    Click(B::kRecord);
+    EXPECT_TRUE(FilesEndingIn(folder.Path(""), ".avi").empty());
+    EXPECT_EQ(dlg.m_listVideo.GetItemCount(), 0);
+    EXPECT_EQ(Status(), "录制失败.");
 }
 
 TEST_F(SavedFilesTest, ADiskFillingDuringRecKeepsTheFramesSavedAndSaysSo)
@@ -404,6 +435,44 @@ TEST_F(ListedFilesTest, DelRemovesTheSelectedItemsWhoseFilesAreDeletedOrGone)
     EXPECT_TRUE(Exists("d_kept.ir"));
     EXPECT_TRUE(Exists("e_video.avi"));
 }
+
+// Neighbouring items selected, by their places in the list, whatever order the folder lists the
+// files in.
+struct Selection {
+    const char* name;
+    std::vector<int> items;
+};
+
+class SelectedNeighbours : public SavedFilesTest, public ::testing::WithParamInterface<Selection> {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.ir", "b.ir", "c.ir", "d.ir"}) folder.Snapshot(name);
+        SavedFilesTest::SetUp();
+        QuietWorkers();
+        ASSERT_EQ(dlg.m_listImage.GetItemCount(), 4);
+    }
+};
+
+TEST_P(SelectedNeighbours, AreAllDeletedByDel)
+{
+    std::vector<std::string> kept = ItemsOf(dlg.m_listImage);
+    std::vector<std::string> deleted;
+    for (int item : GetParam().items) {
+        dlg.m_listImage.SetItemState(item, LVIS_SELECTED, LVIS_SELECTED);
+        deleted.push_back(kept[static_cast<std::size_t>(item)]);
+    }
+    for (const std::string& name : deleted) kept.erase(std::find(kept.begin(), kept.end(), name));
+    Click(B::kDelete);
+    EXPECT_EQ(ItemsOf(dlg.m_listImage), kept);
+    for (const std::string& name : deleted) EXPECT_FALSE(fs::exists(folder.Path(name))) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder.Path(name))) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(SavedFiles, SelectedNeighbours,
+                         ::testing::Values(Selection{"FirstTwo", {0, 1}}, Selection{"MiddleTwo", {1, 2}},
+                                           Selection{"LastTwo", {2, 3}}, Selection{"All", {0, 1, 2, 3}}),
+                         [](const ::testing::TestParamInfo<Selection>& i) { return std::string(i.param.name); });
 
 TEST_F(ListedFilesTest, ClcEmptiesTheShownListAndDeletesItsFiles)
 {

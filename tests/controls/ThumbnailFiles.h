@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,23 @@ public:
             writer.WriteFrame(samples.data());
         writer.CloseOutput();
         std::filesystem::rename(writing, Path(name));
+    }
+    // A recording whose header names another codec (a four-character code) or another frame size
+    // than the frames it holds.
+    void RecordingSaying(const std::string& name, const char* codec, std::int32_t width, std::int32_t rows) const
+    {
+        Recording(name);
+        std::fstream f(Path(name), std::ios::in | std::ios::out | std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        // The stream header's handler, and the format's width, height and compression.
+        const std::size_t handler = bytes.find("strh") + 12;
+        const std::size_t format = bytes.find("strf") + 8;
+        bytes.replace(handler, 4, codec, 4);
+        bytes.replace(format + 4, 4, reinterpret_cast<const char*>(&width), 4);
+        bytes.replace(format + 8, 4, reinterpret_cast<const char*>(&rows), 4);
+        bytes.replace(format + 16, 4, codec, 4);
+        f.seekp(0);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     void Bytes(const std::string& name, const std::string& bytes) const { std::ofstream(Path(name), std::ios::binary) << bytes; }
     void Folder(const std::string& name) const { std::filesystem::create_directories(m_path + name); }

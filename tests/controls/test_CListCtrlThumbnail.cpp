@@ -8,6 +8,7 @@
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/controls/ThumbnailTestSupport.h"
 #include "tests/support/NotRegularFiles.h"
+#include "tests/support/PermissionsHold.h"
 
 using namespace controls_test;
 using namespace thumbnail_test;
@@ -116,6 +117,38 @@ TEST_F(ThumbnailTest, AFileThatCannotBeReadAddsNothingAndTheScanGoesOn)
     EXPECT_EQ(images.m_imageList.GetImageCount(), 2);
     EXPECT_FALSE(otherImages.HeldAReader());
     EXPECT_FALSE(otherVideos.HeldAReader());
+}
+
+// Snapshots that may be read but not written (the user's permissions, a disk that takes no writes)
+// are listed as the recordings beside them are; the loader runs as this thread does.
+TEST_F(ThumbnailTest, FilesThatMayOnlyBeReadAreListed)
+{
+    data.Snapshot("shot.ir");
+    data.Recording("clip.avi");
+    for (const char* name : {"shot.ir", "clip.avi"})
+        std::filesystem::permissions(data.Path(name), std::filesystem::perms::owner_read);
+    const PermissionsHold hold;
+    ASSERT_TRUE(hold.Held());
+    ASSERT_TRUE(RunLoader(images, CListCtrlThumbnail::kScan));
+    ASSERT_TRUE(RunLoader(videos, CListCtrlThumbnail::kScan));
+    EXPECT_EQ(ItemNames(images), (std::set<std::string>{"shot.ir"}));
+    EXPECT_EQ(ItemNames(videos), (std::set<std::string>{"clip.avi"}));
+}
+
+// A video whose first frame cannot be read adds nothing: one without a frame, one of another codec,
+// one whose frames are not of the size its header gives.
+TEST_F(ThumbnailTest, AVideoWhoseFirstFrameCannotBeReadAddsNothing)
+{
+    data.Recording("none.avi", true, 0);
+    data.RecordingSaying("codec.avi", "MJPG", kWidth, kRows);
+    data.RecordingSaying("size.avi", "YUY2", 320, 240);
+    data.Recording("good.avi");
+    ASSERT_TRUE(RunLoader(videos, CListCtrlThumbnail::kScan));
+    EXPECT_EQ(ItemNames(videos), (std::set<std::string>{"good.avi"}));
+    for (const char* name : {"none.avi", "codec.avi", "size.avi"})
+        EXPECT_EQ(videos.AddThumbnail(CString(data.Path(name)), -1), -1) << name;
+    EXPECT_EQ(videos.GetItemCount(), 1);
+    EXPECT_EQ(videos.m_imageList.GetImageCount(), 2);
 }
 
 TEST_F(ThumbnailTest, NoDataFolderLeavesTheListsEmpty)

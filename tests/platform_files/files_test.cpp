@@ -12,6 +12,11 @@
 #include <set>
 #include <string>
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/NoRoomAhead.h"
 #include "tests/support/NotRegularFiles.h"
 
 namespace {
@@ -280,6 +285,88 @@ TEST_F(FilesTest, TheFilePointerMovesFromTheStartTheCurrentPlaceOrTheEnd)
         EXPECT_EQ(byte, move.next) << move.distance << " from " << move.from;
     }
     CloseHandle(file);
+}
+
+// Room for a file of this many bytes, asked of its handle.
+BOOL TakeRoom(HANDLE file, LONGLONG bytes)
+{
+    FILE_ALLOCATION_INFO room{};
+    room.AllocationSize.QuadPart = bytes;
+    return SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room);
+}
+
+// The bytes the file takes on the disk.
+std::uintmax_t Held(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? static_cast<std::uintmax_t>(st.st_blocks) * 512 : 0;
+}
+
+TEST_F(FilesTest, RoomIsTakenAheadWithoutMovingTheEndAndGivenBackAtTheEnd)
+{
+    constexpr LONGLONG kRoom = 1 << 20;
+    HANDLE file = Open(At("rec.avi"), GENERIC_WRITE, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "header", 6, &written, nullptr));
+    ASSERT_TRUE(TakeRoom(file, kRoom));
+    EXPECT_EQ(std::filesystem::file_size(At("rec.avi")), 6u) << "the end stays where the writes left it";
+    EXPECT_GE(Held(At("rec.avi")), static_cast<std::uintmax_t>(kRoom));
+    EXPECT_TRUE(TakeRoom(file, 3)) << "a size within the file takes nothing";
+    EXPECT_EQ(std::filesystem::file_size(At("rec.avi")), 6u);
+
+    EXPECT_TRUE(SetEndOfFile(file));
+    EXPECT_EQ(std::filesystem::file_size(At("rec.avi")), 6u);
+    EXPECT_LT(Held(At("rec.avi")), static_cast<std::uintmax_t>(kRoom)) << "the room past the end is given back";
+    LARGE_INTEGER start{};
+    ASSERT_TRUE(SetFilePointerEx(file, start, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(file));
+    EXPECT_EQ(std::filesystem::file_size(At("rec.avi")), 0u) << "the file ends at its pointer";
+    CloseHandle(file);
+}
+
+TEST_F(FilesTest, RoomBeyondTheFileSizeLimitIsRefusedAsAFullDisk)
+{
+    HANDLE file = Open(At("rec.avi"), GENERIC_WRITE, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    {
+        const FileSizeLimit limit(100000);
+        SetLastError(0);
+        EXPECT_FALSE(TakeRoom(file, 100001));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+        EXPECT_TRUE(TakeRoom(file, 100000));
+    }
+    EXPECT_EQ(std::filesystem::file_size(At("rec.avi")), 0u);
+    CloseHandle(file);
+
+    HANDLE reading = Open(At("rec.avi"), GENERIC_READ, OPEN_EXISTING);
+    EXPECT_FALSE(TakeRoom(reading, 10)) << "a handle that may not write takes no room";
+    FILE_ALLOCATION_INFO room{};
+    EXPECT_FALSE(SetFileInformationByHandle(reading, static_cast<FILE_INFO_BY_HANDLE_CLASS>(0), &room, sizeof room));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    CloseHandle(reading);
+}
+
+// Where the file system cannot take room ahead, the disk's free room is what is looked at.
+TEST_F(FilesTest, WithoutRoomAheadTheFreeRoomOfTheDiskDecides)
+{
+    const std::string path = At("rec.avi");
+    const int result = InChildWithoutRoomAhead([&] {
+        HANDLE file = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        struct statvfs disk {};
+        if (statvfs(path.c_str(), &disk) != 0)
+            return 2;
+        const LONGLONG free = static_cast<LONGLONG>(disk.f_bavail * disk.f_frsize);
+        if (TakeRoom(file, free + (LONGLONG{1} << 40)) || GetLastError() != static_cast<DWORD>(ERROR_DISK_FULL))
+            return 3;
+        if (!TakeRoom(file, 1 << 20))
+            return 4;
+        return std::filesystem::file_size(path) == 0 ? 0 : 5;
+    });
+    EXPECT_EQ(result, 0) << "1 no file, 2 no disk facts, 3 too much was granted, 4 room was refused, 5 the file "
+                            "grew, 125 no filter";
 }
 
 TEST(DataFolderTest, ComesFromTheEnvironmentWithATrailingSlash)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/user/menu.h"
+#include "platform/user/window_manager.h"
 #include "tests/platform_user/user_test_support.h"
 
 using namespace user_test;
@@ -193,13 +194,29 @@ INSTANTIATE_TEST_SUITE_P(Items, MenuClickTest,
                                            ClickCase{"OnTheFrame", 0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MenuTest, APressOutsideClosesItAndPressesNothingElse)
+// What closes the menu with nothing chosen, and takes no other action: a press outside it,
+// wherever it goes (the display brings every press to the program while the menu is open), and
+// the program losing the keyboard.
+struct CloseCase {
+    const char* name;
+    void (*act)();
+};
+class MenuCloseTest : public MenuTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(MenuCloseTest, ClosesWithNothingChosenAndPressesNothingElse)
 {
-    const UINT_PTR chosen = Choose(POINT{50, 50}, [] { Click(POINT{300, 250}); });
+    const UINT_PTR chosen = Choose(POINT{50, 50}, GetParam().act);
     Pump();
     EXPECT_EQ(chosen, 0u);
     EXPECT_EQ(owner.Count(WM_LBUTTONDOWN), 0);
 }
+INSTANTIATE_TEST_SUITE_P(
+    Closing, MenuCloseTest,
+    ::testing::Values(CloseCase{"APressOnItsOwner", [] { Click(POINT{300, 250}); }},
+                      CloseCase{"APressWhereNoWindowOfTheProgramIs",
+                                [] { Click(POINT{GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10}); }},
+                      CloseCase{"TheProgramLosingTheKeyboard", [] { platform::user::window_manager::Deactivated(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class SystemMenuTest : public MenuFixture {
 protected:
@@ -258,14 +275,18 @@ TEST_F(SystemMenuTest, ARightClickOnTheCaptionOpensItAtTheMouse)
 
 struct StateCase {
     const char* name;
+    DWORD boxes;  // the title bar's boxes in the window's style
     int show;
     int key;
     UINT_PTR command;  // 0: the item is greyed
 };
 class SystemMenuStateTest : public SystemMenuTest, public ::testing::WithParamInterface<StateCase> {};
 
-TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheShowStateAreGreyed)
+constexpr DWORD kBothBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheStyleOrShowStateAreGreyed)
 {
+    SetWindowLong(w.m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(w.GetStyle() | GetParam().boxes));
     w.ShowWindow(GetParam().show);
     w.SetFocus();
     AltSpace();
@@ -276,13 +297,16 @@ TEST_P(SystemMenuStateTest, ItemsThatDoNotApplyToTheShowStateAreGreyed)
 }
 INSTANTIATE_TEST_SUITE_P(
     States, SystemMenuStateTest,
-    ::testing::Values(StateCase{"RestoreOfANormalWindow", SW_SHOWNORMAL, 'R', 0},
-                      StateCase{"RestoreOfAMaximisedOne", SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
-                      StateCase{"MaximiseOfANormalWindow", SW_SHOWNORMAL, 'X', SC_MAXIMIZE},
-                      StateCase{"MaximiseOfAMaximisedOne", SW_SHOWMAXIMIZED, 'X', 0},
-                      StateCase{"MoveOfAMaximisedOne", SW_SHOWMAXIMIZED, 'M', 0},
-                      StateCase{"MinimiseOfANormalWindow", SW_SHOWNORMAL, 'N', SC_MINIMIZE},
-                      StateCase{"Close", SW_SHOWMAXIMIZED, 'C', SC_CLOSE}),
+    ::testing::Values(StateCase{"RestoreOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'R', 0},
+                      StateCase{"RestoreOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
+                      StateCase{"RestoreOfAMaximisedOneWithoutBoxes", 0, SW_SHOWMAXIMIZED, 'R', SC_RESTORE},
+                      StateCase{"MaximiseOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'X', SC_MAXIMIZE},
+                      StateCase{"MaximiseOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'X', 0},
+                      StateCase{"MaximiseWithoutItsBox", WS_MINIMIZEBOX, SW_SHOWNORMAL, 'X', 0},
+                      StateCase{"MoveOfAMaximisedOne", kBothBoxes, SW_SHOWMAXIMIZED, 'M', 0},
+                      StateCase{"MinimiseOfANormalWindow", kBothBoxes, SW_SHOWNORMAL, 'N', SC_MINIMIZE},
+                      StateCase{"MinimiseWithoutItsBox", WS_MAXIMIZEBOX, SW_SHOWNORMAL, 'N', 0},
+                      StateCase{"Close", 0, SW_SHOWMAXIMIZED, 'C', SC_CLOSE}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SystemMenuTest, MoveLetsTheWindowFollowTheMouseUntilAClick)

@@ -242,8 +242,12 @@ TEST_F(UserTest, APictureGoesStraightToTheDisplayOnlyWhereTheWindowIsShownWhole)
         ASSERT_TRUE(top.CreateEx(0, nullptr, "direct", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 102, 62, nullptr, nullptr));
         PaintingWnd window, sibling, child;
         ASSERT_TRUE(window.Create(nullptr, "gl", WS_CHILD | (c.hidden ? 0 : WS_VISIBLE), c.rect, &top, 1));
-        if (c.sibling) ASSERT_TRUE(sibling.Create(nullptr, "above", WS_CHILD | WS_VISIBLE, RECT{60, 10, 90, 40}, &top, 2));
-        if (c.child) ASSERT_TRUE(child.Create(nullptr, "inside", WS_CHILD | WS_VISIBLE, RECT{2, 2, 8, 8}, &window, 3));
+        if (c.sibling) {
+            ASSERT_TRUE(sibling.Create(nullptr, "above", WS_CHILD | WS_VISIBLE, RECT{60, 10, 90, 40}, &top, 2));
+        }
+        if (c.child) {
+            ASSERT_TRUE(child.Create(nullptr, "inside", WS_CHILD | WS_VISIBLE, RECT{2, 2, 8, 8}, &window, 3));
+        }
         if (c.presented) {  // taking messages presents too
             Pump();
             platform::user::PresentChangedWindows();

@@ -3,17 +3,20 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "platform/kernel/clock.h"
 #include "platform/user/CButton.h"
 #include "platform/user/CDialog.h"
 #include "platform/user/CStatic.h"
 #include "platform/user/gdi_bridge.h"
+#include "platform/user/window_manager.h"
 #include "tests/platform_user/user_test_support.h"
 
 using namespace user_test;
 using platform::user::input::Button;
 namespace input = platform::user::input;
+namespace window_manager = platform::user::window_manager;
 
 namespace {
 
@@ -104,6 +107,82 @@ TEST_F(WindowTest, ShowStatesWorkWithoutAWindowManager)
     w.ShowWindow(SW_SHOW);
     Pump();
     EXPECT_EQ(w.Count(WM_PAINT), 1);
+}
+
+// What the window manager does to a top-level window on its own: the window takes the state and
+// is told of it as Windows tells it, where the window manager put it; the echo of the program's
+// own change tells it nothing more.
+struct ManagerCase {
+    const char* name;
+    std::vector<int> shows;  // the program's own show commands first
+    void (*act)(HWND);
+    bool iconic;
+    bool zoomed;
+    int sizeKind;  // of the WM_SIZE the window is sent; -1: none
+};
+class WindowManagerTest : public UserTest, public ::testing::WithParamInterface<ManagerCase> {};
+
+TEST_P(WindowManagerTest, TheWindowTakesTheStateWhereItIs)
+{
+    const ManagerCase& c = GetParam();
+    RecordingWnd w;
+    ASSERT_TRUE(w.CreateTop(40, 30, 200, 100));
+    for (int show : c.shows) w.ShowWindow(show);
+    RECT before, after;
+    w.GetWindowRect(&before);
+    w.log.clear();
+    c.act(w.m_hWnd);
+    EXPECT_EQ(w.IsIconic() != FALSE, c.iconic);
+    EXPECT_EQ(w.IsZoomed() != FALSE, c.zoomed);
+    const Logged* size = w.Last(WM_SIZE);
+    if (c.sizeKind < 0) {
+        EXPECT_EQ(size, nullptr);
+    } else {
+        ASSERT_NE(size, nullptr);
+        EXPECT_EQ(size->wParam, static_cast<WPARAM>(c.sizeKind));
+    }
+    w.GetWindowRect(&after);
+    EXPECT_EQ(std::tie(before.left, before.top, before.right, before.bottom), std::tie(after.left, after.top, after.right, after.bottom))
+        << "the window manager places the window itself";
+}
+INSTANTIATE_TEST_SUITE_P(
+    Changes, WindowManagerTest,
+    ::testing::Values(
+        ManagerCase{"MinimisesAMaximisedWindow", {SW_SHOWMAXIMIZED}, window_manager::Minimized, true, false, SIZE_MINIMIZED},
+        ManagerCase{"BringsBackMaximisedWhatTheProgramMinimised", {SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED}, window_manager::Unminimized,
+                    false, true, SIZE_MAXIMIZED},
+        ManagerCase{"BringsBackARestoredWindow", {SW_SHOWNORMAL, SW_SHOWMINIMIZED}, window_manager::Unminimized, false, false,
+                    SIZE_RESTORED},
+        ManagerCase{"Maximises", {SW_SHOWNORMAL}, window_manager::Maximized, false, true, SIZE_MAXIMIZED},
+        ManagerCase{"RestoresAMaximisedWindow", {SW_SHOWMAXIMIZED}, window_manager::Unmaximized, false, false, SIZE_RESTORED},
+        ManagerCase{"EchoOfTheProgramsMinimise", {SW_SHOWMINIMIZED}, window_manager::Minimized, true, false, -1},
+        ManagerCase{"EchoOfTheProgramsRestore", {SW_SHOWMINIMIZED, SW_RESTORE}, window_manager::Unminimized, false, false, -1},
+        ManagerCase{"EchoOfTheProgramsMaximise", {SW_SHOWMAXIMIZED}, window_manager::Maximized, false, true, -1},
+        ManagerCase{"NothingForAHiddenWindow", {SW_HIDE}, window_manager::Minimized, false, false, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, TheWindowManagerDeactivatesTheProgramAndActivatesAnEnabledWindow)
+{
+    RecordingWnd first, second;
+    ASSERT_TRUE(first.CreateTop(0, 0, 100, 100));
+    ASSERT_TRUE(second.CreateTop(200, 0, 100, 100));
+    ASSERT_EQ(GetActiveWindow(), second.m_hWnd);
+    second.log.clear();
+    window_manager::Deactivated();
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    ASSERT_NE(second.Last(WM_NCACTIVATE), nullptr);
+    EXPECT_EQ(second.Last(WM_NCACTIVATE)->wParam, static_cast<WPARAM>(FALSE));
+    ASSERT_NE(second.Last(WM_ACTIVATE), nullptr);
+    EXPECT_EQ(LOWORD(second.Last(WM_ACTIVATE)->wParam), WA_INACTIVE);
+
+    window_manager::Activated(first.m_hWnd);
+    EXPECT_EQ(GetActiveWindow(), first.m_hWnd);
+    ASSERT_NE(first.Last(WM_ACTIVATE), nullptr);
+    EXPECT_EQ(LOWORD(first.Last(WM_ACTIVATE)->wParam), WA_ACTIVE);
+
+    second.EnableWindow(FALSE);  // as under a modal dialog of its own
+    window_manager::Activated(second.m_hWnd);
+    EXPECT_EQ(GetActiveWindow(), first.m_hWnd);
 }
 
 TEST_F(WindowTest, HiddenParentHidesChildren)
@@ -284,6 +363,28 @@ TEST_F(WindowTest, CaptureTakesTheMouseFromTheWindowUnderIt)
     Pump();
     ASSERT_NE(b.Last(WM_MOUSEMOVE), nullptr);
     EXPECT_EQ(GET_X_LPARAM(b.Last(WM_MOUSEMOVE)->lParam), 11);
+}
+
+TEST_F(WindowTest, APressOnAChildActivatesItsTopLevelWindow)
+{
+    RecordingWnd first, second, child;
+    ASSERT_TRUE(first.CreateTop(0, 0, 200, 150));
+    ASSERT_TRUE(second.CreateTop(300, 0, 200, 150));
+    ASSERT_TRUE(child.CreateChild(second, 20, 20, 100, 100));
+    SetActiveWindow(first.m_hWnd);
+    second.log.clear();
+    child.log.clear();
+    input::MouseMove(POINT{350, 50});
+    input::MouseButton(POINT{350, 50}, Button::Left, true);
+    input::MouseButton(POINT{350, 50}, Button::Left, false);
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), second.m_hWnd);
+    const Logged* activated = second.Last(WM_ACTIVATE);
+    ASSERT_NE(activated, nullptr);
+    EXPECT_EQ(LOWORD(activated->wParam), WA_ACTIVE);
+    EXPECT_EQ(child.Count(WM_ACTIVATE), 0) << "a child is never the active window";
+    EXPECT_EQ(child.Count(WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(second.Count(WM_LBUTTONDOWN), 0);
 }
 
 TEST_F(WindowTest, CursorConfinementClampsTheCursor)

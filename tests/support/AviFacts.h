@@ -2,6 +2,8 @@
 // the ffmpeg package) makes of it: for tests that a kept recording is a whole file.
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -78,6 +80,37 @@ inline AviFacts ReadAviFacts(const std::string& path, std::uint32_t frameBytes)
         at += 8 + static_cast<std::size_t>(size) + (size & 1);
     }
     return facts;
+}
+
+// Where the last whole chunk of an AVI ends, its chunks and lists walked from the start as those of
+// a file that was never finished must be (the sizes of its RIFF and movi lists unset): a chunk
+// without a name (zero bytes, say) or cut short ends the walk. `frames` gets the number of frame
+// chunks of frameBytes passed on the way.
+inline std::size_t EndOfWholeChunks(const std::string& path, std::uint32_t frameBytes, std::size_t* frames)
+{
+    using detail::FourCc;
+    using detail::U32;
+    std::ifstream f(path, std::ios::binary);
+    const std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    const auto named = [&](std::size_t at) {
+        return std::all_of(b.begin() + at, b.begin() + at + 4, [](std::uint8_t c) { return std::isalnum(c) || c == ' '; });
+    };
+    *frames = 0;
+    if (!FourCc(b, 0, "RIFF") || !FourCc(b, 8, "AVI ")) return 0;
+    std::size_t at = 12;
+    while (at + 8 <= b.size() && named(at)) {
+        const std::uint32_t size = U32(b, at + 4);
+        if (FourCc(b, at, "LIST")) {
+            if (at + 12 > b.size()) break;
+            at += 12;
+            continue;
+        }
+        const std::size_t end = at + 8 + static_cast<std::size_t>(size) + (size & 1);
+        if (end > b.size()) break;
+        *frames += FourCc(b, at, "00dc") && size == frameBytes;
+        at = end;
+    }
+    return at;
 }
 
 // ffprobe's frame counts of the file's video stream, from its headers and by decoding every frame,

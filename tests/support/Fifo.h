@@ -2,7 +2,7 @@
 // Nothing else holds its other end, so whoever opens it to read waits for data, and whoever opens
 // it only to write waits for a reader, for ever. After a deadline it lets them go (a reader gets a
 // block of zero bytes, then the end; a writer its reader), so that code that blocks on it fails
-// its test instead of hanging it; HeldAReader says whether a reader had to be let go.
+// its test instead of hanging it; HeldAReader and HeldAWriter say whether one had to be let go.
 #pragma once
 
 #include <fcntl.h>
@@ -41,6 +41,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_heldAReader;
     }
+    // Whether someone still waited to open it for writing at the deadline.
+    bool HeldAWriter()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_heldAWriter;
+    }
 
 private:
     void Watch(std::chrono::seconds patience)
@@ -51,7 +57,8 @@ private:
         while (!m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] { return m_done; })) {
             if (ReleaseReaders())
                 m_heldAReader = true;
-            ReleaseWriters();
+            if (ReleaseWriters())
+                m_heldAWriter = true;
         }
     }
     // The writing end opens without waiting only while someone has the FIFO open for reading.
@@ -65,12 +72,17 @@ private:
         close(fd);
         return true;
     }
-    // A writer waiting for a reader goes on once one has come.
-    void ReleaseWriters() const
+    // A writer waiting for a reader goes on once one has come. It counted as a writer while it
+    // waited, so a read finds it (no end yet) or what it wrote.
+    bool ReleaseWriters() const
     {
         const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0)
-            close(fd);
+        if (fd < 0)
+            return false;
+        char byte = 0;
+        const bool writer = read(fd, &byte, 1) != 0;
+        close(fd);
+        return writer;
     }
 
     std::string m_path;
@@ -79,5 +91,6 @@ private:
     std::condition_variable m_wake;
     bool m_done = false;
     bool m_heldAReader = false;
+    bool m_heldAWriter = false;
     std::thread m_watch;
 };

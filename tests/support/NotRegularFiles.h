@@ -40,8 +40,9 @@ public:
 
     bool Made() const { return m_made; }
     const std::vector<std::string>& Paths() const { return m_paths; }
-    // Whether a reader still waited on the FIFO at its deadline (see Fifo).
+    // Whether a reader or a writer still waited on the FIFO at its deadline (see Fifo).
     bool HeldAReader() { return m_fifo.HeldAReader(); }
+    bool HeldAWriter() { return m_fifo.HeldAWriter(); }
 
 private:
     bool Bind(const std::string& path) const

@@ -1,13 +1,15 @@
 // Helpers of the view tests: a top-level window to host controls, mouse messages as the window
-// layer delivers them, and a message pump.
+// layer delivers them, a message pump, and texts compared as they are drawn.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "platform/user/CWnd.h"
+#include "platform/user/surface.h"
 #include "platform/user/window.h"
 
 namespace view_test {
@@ -58,6 +60,41 @@ inline std::string OutputPath(const std::string& name)
     std::string dir = tmp && *tmp ? tmp : "/tmp";
     std::system(("mkdir -p '" + dir + "'").c_str());
     return dir + "/" + name;
+}
+
+// Whether `shown` shows the text that `withText` shows: around the pixels in which `withText`
+// differs from `plain` (the same picture without the text), widened by a pixel and by a few more
+// to the right, where a longer text would go on, both pictures must be the same.
+inline ::testing::AssertionResult ShowsTheSameText(const platform::user::Picture& shown,
+                                                   const platform::user::Picture& withText,
+                                                   const platform::user::Picture& plain)
+{
+    if (shown.width != withText.width || shown.height != withText.height || plain.width != withText.width ||
+        plain.height != withText.height)
+        return ::testing::AssertionFailure() << "pictures of different sizes";
+    int left = withText.width, top = withText.height, right = -1, bottom = -1;
+    for (int y = 0; y < withText.height; ++y)
+        for (int x = 0; x < withText.width; ++x)
+            if (withText.at(x, y) != plain.at(x, y)) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
+    if (right < 0)
+        return ::testing::AssertionFailure() << "the expected text draws nothing";
+    left = std::max(0, left - 1);
+    top = std::max(0, top - 1);
+    right = std::min(withText.width - 1, right + 4);
+    bottom = std::min(withText.height - 1, bottom + 1);
+    int differ = 0;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            differ += shown.at(x, y) != withText.at(x, y) ? 1 : 0;
+    if (differ == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differ << " pixels of (" << left << ", " << top << ")-(" << right << ", "
+                                         << bottom << ") differ from the expected text";
 }
 
 }  // namespace view_test

@@ -39,6 +39,8 @@ TEST_F(StatsFixture, RectangleMaxMinMeanAndPosition)
     EXPECT_EQ(s.mean, (At(2, 1) + At(3, 1) + At(4, 1) + At(2, 2) + At(3, 2) + At(4, 2)) / 6);
     EXPECT_EQ(s.x, 4);
     EXPECT_EQ(s.y, 2);
+    EXPECT_EQ(s.pixels, 6);
+    EXPECT_TRUE(HasPixels(s));
 }
 
 TEST_F(StatsFixture, MeanIsTruncated)
@@ -105,6 +107,7 @@ TEST_F(StatsFixture, RegionsOutsideTheFrameReadNothing)
         EXPECT_EQ(s.max, 0);
         EXPECT_EQ(s.min, 65535);
         EXPECT_EQ(s.mean, 0);
+        EXPECT_FALSE(HasPixels(s));
     }
     // Mirrored, a twin past the right edge lies past the left edge of the frame.
     view.flip = 1;
@@ -203,6 +206,7 @@ TEST_F(StatsFixture, PolygonWithFewerThanThreeVerticesMeasuresNothing)
     EXPECT_EQ(s.mean, 0);
     EXPECT_EQ(s.x, 0);
     EXPECT_EQ(s.y, 0);
+    EXPECT_FALSE(HasPixels(s));
 }
 
 TEST_F(StatsFixture, EmptySampleBlockReadsNothing)

@@ -351,6 +351,34 @@ TEST_F(ShapeEditing, NavigateWithoutModifiersOnlyMovesThePressPoint)
     EXPECT_TRUE(ctl.events.empty());
 }
 
+// A press the control loses before its release (a menu or a dialog opened meanwhile, or the
+// capture taken by another window) ends as the release would; later moves change nothing.
+TEST_F(ShapeEditing, ADrawingPressEndedByAModeCancelKeepsTheRectangleDrawnSoFar)
+{
+    ctl.m_nTool = TOOL_RECT;
+    Press(hwnd, 10, 10);
+    Move(hwnd, 30, 25);
+    SendMessage(hwnd, WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(ctl.m_bPressed, 0);
+    Move(hwnd, 60, 60);
+    ASSERT_EQ(v->rects.size(), 1u);
+    ExpectRect(v->rects[0], 10, 10, 20, 15);
+    EXPECT_EQ(ctl.events, (std::vector<Event>{{SHAPE_RECT, 0, SHAPE_ADDED, 1}}));
+}
+
+TEST_F(ShapeEditing, ANavigatingPressEndsWhenAnotherWindowTakesTheCapture)
+{
+    ctl.m_bNavigate = 1;
+    Press(hwnd, 10, 10);
+    ASSERT_EQ(GetCapture(), hwnd);
+    host.SetCapture();
+    EXPECT_EQ(ctl.m_bPressed, 0);
+    Move(hwnd, 40, 40);
+    EXPECT_EQ(ctl.m_ptPress.x, 10);
+    EXPECT_EQ(GetCapture(), host.GetSafeHwnd());
+    ReleaseCapture();
+}
+
 TEST_F(ShapeEditing, PressOutsideEveryViewIsNotTracked)
 {
     ctl.m_renderer.m_pViews[0].target = ViewRect{0, 0, 256, 192};

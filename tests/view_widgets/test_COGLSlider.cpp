@@ -4,6 +4,9 @@
 // painted bar.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "tests/acquisition/FrameFixture.h"
 #include "tests/view_widgets/WidgetTestSupport.h"
 #include "view/COGLSlider.h"
@@ -207,6 +210,21 @@ TEST_F(SliderMarkers, DraggingTheWindowHighNarrowsTheColourWindow)
     EXPECT_EQ(c[2], ZelColorMap::kPalette0[255 * 3 + 2]);
     Release(slider.m_hWnd, 60, 300);
     EXPECT_EQ(slider.m_nPicked, -1);
+}
+
+// A menu or dialog opened while a marker is held ends the drag as the release would: the marker
+// is let go, and the capture with it.
+TEST_F(SliderMarkers, AModeCancelLetsGoOfTheHeldMarker)
+{
+    Press(slider.m_hWnd, 60, 205);
+    ASSERT_EQ(slider.m_nPicked, kWindowHigh);
+    ASSERT_EQ(GetCapture(), slider.m_hWnd);
+    SendMessage(slider.m_hWnd, WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(slider.m_nPicked, -1);
+    EXPECT_EQ(GetCapture(), nullptr);
+    const double high = slider.m_dMarkerPos[kWindowHigh];
+    Move(slider.m_hWnd, 60, 300);
+    EXPECT_DOUBLE_EQ(slider.m_dMarkerPos[kWindowHigh], high);
 }
 
 TEST_F(SliderMarkers, HotColourModeKeepsItsOffsetsInTheSecondPair)
@@ -422,6 +440,34 @@ TEST_F(SliderMarkers, PaintedBar)
     EXPECT_EQ(Rgb(p, 108, 73), 0xFFFFFFu);
     EXPECT_EQ(Rgb(p, 108, 103), background);
     EXPECT_EQ(Rgb(p, 108, 43), background);
+}
+
+// The bar's background with nothing on it but this text, white in the bar's ASCII font at the
+// point, as the bar draws its labels.
+platform::user::Picture TextOnTheBar(COGLSlider& slider, const std::string& text, int x, int y)
+{
+    CZelRendererOpenGL& r = slider.m_renderer;
+    r.BeginFrame(2u | (32u << 8) | (50u << 16));
+    r.SetViewport(0);
+    r.SetColor(255, 255, 255);
+    r.DrawAsciiText(text.c_str(), x, y, 0);
+    r.EndFrame();
+    ::ValidateRect(slider.m_hWnd, nullptr);
+    platform::user::Picture p;
+    EXPECT_TRUE(platform::user::RenderWindow(slider.m_hWnd, &p));
+    return p;
+}
+
+TEST_F(SliderMarkers, AlarmLabelGivesTheThreshold)
+{
+    char threshold[32], windowHigh[32];
+    std::snprintf(threshold, sizeof threshold, "%.1f", ZelColorMap::RawToCelsius(map.m_nAlarm));
+    std::snprintf(windowHigh, sizeof windowHigh, "%.1f", ZelColorMap::RawToCelsius(map.m_nDisplayHigh));
+    ASSERT_STRNE(threshold, windowHigh);
+    const platform::user::Picture p = widget_test::Shot(slider.m_hWnd, "slider_alarm_label.png");
+    const int y = slider.MarkerY(kThreshold) + 5;
+    EXPECT_TRUE(view_test::ShowsTheSameText(p, TextOnTheBar(slider, threshold, 70, y), TextOnTheBar(slider, "", 70, y)))
+        << threshold;
 }
 
 TEST_F(SliderMarkers, PickedTriangleTurnsRedAndAlarmOffHidesTheLoudspeaker)

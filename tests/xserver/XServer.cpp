@@ -46,7 +46,7 @@ XServer::~XServer()
 
 std::string XServer::NamedDisplay()
 {
-    const char* name = std::getenv("VANTREL_XSERVER_DISPLAY");
+    const char* name = std::getenv(std::getenv("VANTREL_XSERVER_UNDER_WM") ? "VANTREL_XSERVER_WM_DISPLAY" : "VANTREL_XSERVER_DISPLAY");
     return name ? name : "";
 }
 
@@ -78,11 +78,11 @@ void XServer::MovePointer(POINT screen)
     Flush();
 }
 
-void XServer::Click(POINT screen)
+void XServer::Click(POINT screen, unsigned int button)
 {
     XTestFakeMotionEvent(m_display, -1, screen.x, screen.y, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
     Flush();
 }
 
@@ -148,25 +148,97 @@ std::string Title(_XDisplay* display, Window window)
     return std::string(name.begin(), name.end());
 }
 
+std::vector<Window> Children(_XDisplay* display, Window window)
+{
+    std::vector<Window> list;
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
+        list.assign(children, children + count);
+    if (children)
+        XFree(children);
+    return list;
+}
+
+// The program's window inside a window manager's frame: the first one below it that the window
+// manager marked with WM_STATE; None when there is none.
+Window ClientIn(_XDisplay* display, Window frame)
+{
+    if (!Property<long>(display, frame, "WM_STATE", AnyPropertyType).empty())
+        return frame;
+    for (Window child : Children(display, frame))
+        if (Window client = ClientIn(display, child))
+            return client;
+    return None;
+}
+
 }  // namespace
 
 std::vector<ShownWindow> XServer::Windows()
 {
     std::vector<ShownWindow> shown;
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
-        return shown;
-    for (unsigned int i = 0; i < count; ++i) {
+    const Window root = DefaultRootWindow(m_display);
+    for (Window top : Children(m_display, root)) {
         XWindowAttributes a;
-        if (!XGetWindowAttributes(m_display, children[i], &a) || a.map_state != IsViewable)
+        if (!XGetWindowAttributes(m_display, top, &a) || a.map_state != IsViewable)
             continue;
-        shown.push_back(ShownWindow{children[i], Title(m_display, children[i]), RECT{a.x, a.y, a.x + a.width, a.y + a.height}});
+        Window window = ClientIn(m_display, top);
+        if (window == None)
+            window = top;
+        int x = 0, y = 0;
+        Window child;
+        if (!XGetWindowAttributes(m_display, window, &a) || !XTranslateCoordinates(m_display, window, root, 0, 0, &x, &y, &child))
+            continue;
+        shown.push_back(ShownWindow{window, Title(m_display, window), RECT{x, y, x + a.width, y + a.height}});
     }
-    if (children)
-        XFree(children);
     return shown;
+}
+
+bool XServer::HasWindowManager()
+{
+    return !Property<long>(m_display, DefaultRootWindow(m_display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
+}
+
+unsigned long XServer::OpenOtherProgramsWindow(const RECT& screen, const std::string& title, bool takesKeyboard)
+{
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), screen.left, screen.top, width, height, 0,
+                                              0, 0x808080);
+    XStoreName(m_display, window, title.c_str());
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = takesKeyboard ? True : False;
+    XSetWMHints(m_display, window, &hints);
+    XSizeHints place{};
+    place.flags = USPosition | USSize;
+    place.x = screen.left;
+    place.y = screen.top;
+    place.width = width;
+    place.height = height;
+    XSetWMNormalHints(m_display, window, &place);
+    XMapRaised(m_display, window);
+    Flush();
+    return window;
+}
+
+void XServer::Activate(unsigned long window)
+{
+    if (!HasWindowManager()) {
+        XMapRaised(m_display, window);
+        XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+        Flush();
+        return;
+    }
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 2;  // asked for by a task bar or pager, which a window manager obeys
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_display, DefaultRootWindow(m_display), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    Flush();
 }
 
 unsigned long XServer::Focus()

@@ -3,7 +3,9 @@
 // language button acts, Snap and Rec leave their files and thumbnails, a hot region sounds the
 // alarm, a disk that fills during Rec ends the recording with a whole file, Alt+Space shows the
 // system menu whose About item opens the About box, and its close button ends it with exit
-// status 0 and the settings saved.
+// status 0 and the settings saved. Under a window manager, beside another program: brought back
+// by the desktop after its minimise button it is maximised and minimises again, and its system
+// menu closes when the user turns to the other program or the desktop.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -31,6 +34,8 @@ constexpr int kTolerance = 8;
 // The main window's own colours: the line under the title and the buttons' default border.
 const std::uint32_t kTitleLine = Rgb(0, 174, 254);
 const std::uint32_t kButtonBorder = Rgb(0, 174, 254);
+// The thermal display's own colour, where it draws nothing: around the image or the 3D surface.
+const std::uint32_t kDisplayGround = Rgb(0, 16, 27);
 // Over the status light on the 1920 x 1080 screen.
 constexpr POINT kRestingPointer{960, 60};
 
@@ -160,6 +165,16 @@ protected:
 
     std::filesystem::path SoundFile() const { return m_program.Dir() / "sound.raw"; }
 
+    // Ends the program as a session does at logout: it exits with status 0, its settings saved.
+    void EndAsAtLogout()
+    {
+        ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
+        const int status = m_program.Ended();
+        ASSERT_TRUE(WIFEXITED(status)) << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "");
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
+    }
+
     XServer m_x;
     app_test::ProgramProcess m_program{"xserver-program"};
     Picture m_screen;
@@ -207,6 +222,7 @@ bool AboutOkShown(const Picture& p)
 
 TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutItemOpensTheAboutBoxThatOkAndEnterClose)
 {
+    if (m_x.HasWindowManager()) GTEST_SKIP() << "needs a bare server: a window manager takes Alt+Space for a menu of its own";
     ASSERT_TRUE(Started());
     m_x.KeyWith(XK_Alt_L, XK_space);
     const auto menu = WaitForWindow(IsMenu);
@@ -256,6 +272,31 @@ TEST_F(ProgramOnXServer, AltSpaceShowsTheSystemMenuThatEscClosesAndWhoseAboutIte
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }));
 }
 
+// A logout while the About box is open: the program ends all the same, with status 0, and saves
+// the settings as they stand (the language just switched to English). The box is reached as on
+// any desktop (a window manager keeps Alt+Space for itself): the window restored by its own
+// button, the system menu by a right-click on its body, and the menu's letter A.
+TEST_F(ProgramOnXServer, ATerminationSignalWhileTheAboutBoxIsOpenEndsItSavingTheSettings)
+{
+    ASSERT_TRUE(Started());
+    const RECT language{m_width - 300, 10, m_width - 205, 35};
+    const Picture chinese = m_screen;
+    m_x.Click(POINT{m_width - 252, 22});
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Changed(chinese, p, language) > 20; }));
+    m_x.Click(POINT{m_width - 56, 15});
+    const auto restored = WaitForWindow([&](const ShownWindow& w) { return w.title == "Vantrel" && w.screen.right - w.screen.left < m_width; });
+    ASSERT_TRUE(restored.has_value()) << "not restored:" << Shown();
+    m_x.Click(POINT{restored->screen.left + 10, restored->screen.top + 140}, 3);
+    ASSERT_TRUE(WaitForWindow([&](const ShownWindow& w) {
+                    return w.id != restored->id && w.screen.right - w.screen.left < 300 && w.screen.bottom - w.screen.top < 300;
+                }).has_value())
+        << "no menu:" << Shown();
+    m_x.Key(XK_a);
+    ASSERT_TRUE(WaitForWindow(IsAbout).has_value()) << "no About box:" << Shown();
+    EndAsAtLogout();
+    EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
+}
+
 TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingTheSettings)
 {
     ASSERT_TRUE(Started());
@@ -283,6 +324,8 @@ TEST_F(ProgramOnXServer, ModeAndLanguageButtonsActAndTheCloseButtonEndsItSavingT
     EXPECT_NE(m_program.RegistryText().find("g_Language=dword:1"), std::string::npos) << m_program.RegistryText();
 }
 
+constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
+
 // The files of the program's data folder with this extension.
 std::vector<std::filesystem::path> SavedFiles(const app_test::ProgramProcess& program, const std::string& extension)
 {
@@ -304,22 +347,29 @@ TEST_F(ProgramOnXServer, SnapAndRecByClicksLeaveTheirFilesAndThumbnails)
     ASSERT_FALSE(thumbnailShown(m_screen)) << "the data folder starts empty";
 
     m_x.Click(POINT{m_width - 295, 345 + 2 * 55 + 22});  // Snap
-    EXPECT_TRUE(WaitForScreen(thumbnailShown));
-    EXPECT_EQ(SavedFiles(m_program, ".ir").size(), 1u);
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor([&] { return SavedFiles(m_program, ".ir").size() == 1; }))
+        << "no snapshot";
+    EXPECT_TRUE(WaitForScreen(thumbnailShown)) << "no thumbnail of the snapshot";
 
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec
     m_x.Click(POINT{m_width - 295, 150 + 55 + 25});      // the video list, empty so far
     EXPECT_TRUE(WaitForScreen([&](const Picture& p) { return !thumbnailShown(p); }));
     // A second of frames of 256 x 192 samples, however long a loaded machine takes to record it.
-    constexpr std::uintmax_t kSecondOfFrames = 25u * 256 * 192 * 2;
+    constexpr std::uintmax_t kSecondOfFrames = 25u * kFrameBytes;
     const auto recorded = [&] {
         const auto recordings = SavedFiles(m_program, ".avi");
         std::error_code ec;
         return recordings.size() == 1 && std::filesystem::file_size(recordings[0], ec) > kSecondOfFrames;
     };
-    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(recorded));
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(recorded)) << "no recording";
     m_x.Click(POINT{m_width - 295, 345 + 3 * 55 + 22});  // Rec released
-    EXPECT_TRUE(WaitForScreen(thumbnailShown));
+    // The recording is finished: its file is whole, then listed.
+    const auto finished = [&] {
+        const auto recordings = SavedFiles(m_program, ".avi");
+        return recordings.size() == 1 && avi_test::ReadAviFacts(recordings[0].string(), kFrameBytes).riffSpansTheFile;
+    };
+    EXPECT_TRUE(app_test::ProgramProcess::WaitFor(finished)) << "the recording was not finished";
+    EXPECT_TRUE(WaitForScreen(thumbnailShown)) << "no thumbnail of the recording";
     const auto recordings = SavedFiles(m_program, ".avi");
     ASSERT_EQ(recordings.size(), 1u);
     EXPECT_GT(std::filesystem::file_size(recordings[0]), kSecondOfFrames);
@@ -337,7 +387,27 @@ TEST_F(ProgramOnXServer, AHotRegionSoundsTheAlarm)
     }));
 }
 
-constexpr std::uint32_t kFrameBytes = 256 * 192 * 2;
+// The program whose crash reports have nowhere to go ("./errlog" is a file): it says so in a
+// message box as it starts, before its window shows.
+class ProgramWithoutCrashReports : public ProgramOnXServer {
+protected:
+    void SetUp() override
+    {
+        std::ofstream(m_program.Dir() / "errlog") << "not a folder";
+        ProgramOnXServer::SetUp();
+    }
+};
+
+TEST_F(ProgramWithoutCrashReports, ATerminationSignalEndsItsMessageBoxAndTheProgramSavingTheSettings)
+{
+    const auto box = WaitForWindow([](const ShownWindow& w) { return w.title.empty() && w.screen.right - w.screen.left < 600; });
+    ASSERT_TRUE(box.has_value()) << "no message box:" << Shown();
+    Picture shown;
+    EXPECT_TRUE(WaitForPicture(box->screen, &shown, [](const Picture& p) { return DistinctColours(p, RECT{12, 12, 60, 28}) > 2; }))
+        << "its text";
+    platform::user::WritePictureToPng(shown, ArtefactPath("xserver-errlog-message-box.png"));
+    EndAsAtLogout();
+}
 
 // The program on a disk that fills after some ten frames of a recording.
 class ProgramOnAFullDisk : public ProgramOnXServer {
@@ -379,11 +449,7 @@ TEST_F(ProgramOnAFullDisk, RecEndsWithAWholeFileAndTheProgramLivesOn)
     EXPECT_EQ(avi_test::ProbeFrames(recording.string()), "nb_frames=" + n + "\nnb_read_frames=" + n + "\n");
 
     // It still runs, and ends as it always does, saving its settings.
-    ASSERT_EQ(kill(m_program.Pid(), SIGTERM), 0);
-    const int status = m_program.Ended();
-    ASSERT_TRUE(WIFEXITED(status)) << (WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "");
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(m_program.RegistryText().find("g_Language="), std::string::npos) << m_program.RegistryText();
+    EndAsAtLogout();
 }
 
 // Thermal field: the 3D surface and the Rec button. A plain drag on the surface confines the
@@ -393,27 +459,35 @@ protected:
     void EnterThermalField()
     {
         const POINT gridBorder{m_width - 509, static_cast<int>((m_height - 150) * 0.2 + 150) + 125};
+        const Picture image = m_x.Grab(RECT{0, 0, m_width, m_height});
         m_x.Click(POINT{m_width - 265 + 125 + 57, m_height - 310 + 20});
-        ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return Near(p, gridBorder.x, gridBorder.y, kButtonBorder); }));
-        // The surface as it first shows, once it stays as it is.
-        m_upright = m_x.Grab(RECT{0, 0, m_width, m_height});
+        // The surface shows in place of the image, and then stays as it is: that is upright.
+        ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
+            return Near(p, gridBorder.x, gridBorder.y, kButtonBorder) && CoveredAlike(p, image) < 0.9;
+        }));
+        m_upright = m_screen;
         ASSERT_TRUE(WaitForScreen([&](const Picture& p) {
             const bool still = Upright(p) > 0.99;
             m_upright = p;
             return still;
         }));
     }
-    // The share of the display in which the surface covers what it covers upright: its colours
-    // follow the scene's temperatures, its shape the view.
-    double Upright(const Picture& p) const
+    // The share of the display in which two pictures agree on whether something shows there (the
+    // image, the surface or its axes) or only the display's own colour. Only where things lie
+    // counts, which follows the view: their colours follow the colour window, which follows the
+    // scene.
+    double CoveredAlike(const Picture& a, const Picture& b) const
     {
-        if (!Inside(p, m_display) || !Inside(m_upright, m_display)) return 0.0;
-        const auto lit = [](std::uint32_t c) { return ColourDistance(c, 0xFF000000u) > 60; };
-        long same = 0;
+        if (!Inside(a, m_display) || !Inside(b, m_display)) return 0.0;
+        const auto covered = [](std::uint32_t c) { return ColourDistance(c, kDisplayGround) > kTolerance; };
+        long alike = 0;
         for (int y = m_display.top; y < m_display.bottom; ++y)
-            for (int x = m_display.left; x < m_display.right; ++x) same += lit(p.at(x, y)) == lit(m_upright.at(x, y)) ? 1 : 0;
-        return static_cast<double>(same) / ((m_display.right - m_display.left) * (m_display.bottom - m_display.top));
+            for (int x = m_display.left; x < m_display.right; ++x)
+                alike += covered(a.at(x, y)) == covered(b.at(x, y)) ? 1 : 0;
+        return static_cast<double>(alike) / ((m_display.right - m_display.left) * (m_display.bottom - m_display.top));
     }
+    // The share of the display in which the surface covers what it covers upright.
+    double Upright(const Picture& p) const { return CoveredAlike(p, m_upright); }
     // Ctrl and the left button held across the display: the surface turns.
     void Turn()
     {
@@ -542,6 +616,80 @@ const DragOnTheSurface kDragsOnTheSurface[] = {
 
 INSTANTIATE_TEST_SUITE_P(Program, RecRightAfterADrag, ::testing::ValuesIn(kDragsOnTheSurface),
                          [](const ::testing::TestParamInfo<DragOnTheSurface>& info) { return std::string(info.param.name); });
+
+// The program's own window buttons, on the 1920 x 1080 screen.
+constexpr POINT kMinimiseButton{1920 - 106 + 10, 15};
+constexpr POINT kMaximiseButton{1920 - 66 + 10, 15};
+
+bool IsMain(const ShownWindow& w) { return w.title == "Vantrel"; }
+
+TEST_F(ProgramOnXServer, BroughtBackByTheDesktopAfterItsMinimiseButtonItIsMaximisedAndTheButtonMinimisesItAgain)
+{
+    if (!m_x.HasWindowManager()) GTEST_SKIP() << "needs a window manager, which minimises windows and brings them back";
+    ASSERT_TRUE(Started());
+    const auto main = WaitForWindow(IsMain);
+    ASSERT_TRUE(main.has_value()) << Shown();
+    m_x.Click(kMinimiseButton);
+    ASSERT_TRUE(WaitUntilGone(IsMain)) << "the minimise button left the window shown:" << Shown();
+    // As a task bar brings it back.
+    m_x.Activate(main->id);
+    ASSERT_TRUE(WaitForScreen([&](const Picture& p) { return MaximisedWindowShown(p) && LiveImageShown(p); }))
+        << "not back maximised:" << Shown();
+    m_x.Click(kMinimiseButton);
+    EXPECT_TRUE(WaitUntilGone(IsMain)) << "the program took itself for minimised still:" << Shown();
+    EndAsAtLogout();
+}
+
+// The system menu of the restored main window (a right click on its body opens it at the mouse),
+// beside the window of another program, closes with nothing chosen when the user turns to
+// something else: a press on the other program's window (one that leaves the keyboard where it
+// is) or on the desktop, held until the menu is gone as a hand holds it; or the other program
+// taking the keyboard.
+struct TurningAway {
+    const char* name;
+    std::optional<POINT> press;  // none: the other program takes the keyboard
+    bool otherTakesKeyboard;
+};
+
+void PrintTo(const TurningAway& t, std::ostream* out) { *out << t.name; }
+
+class SystemMenuBesideAnotherProgram : public ProgramOnXServer, public ::testing::WithParamInterface<TurningAway> {};
+
+TEST_P(SystemMenuBesideAnotherProgram, ClosesWhenTheUserTurnsAway)
+{
+    ASSERT_TRUE(Started());
+    const RECT otherPlace{1600, 100, 1850, 350};
+    const unsigned long other = m_x.OpenOtherProgramsWindow(otherPlace, "another program", GetParam().otherTakesKeyboard);
+    m_x.Click(kMaximiseButton);
+    const auto restored = WaitForWindow([](const ShownWindow& w) { return IsMain(w) && w.screen.right - w.screen.left < 1500; });
+    ASSERT_TRUE(restored.has_value()) << "not restored:" << Shown();
+    ASSERT_LT(restored->screen.right, otherPlace.left) << "the windows overlap:" << Shown();
+    ASSERT_TRUE(WaitForKeyboard()) << "the program never had the keyboard";
+    const POINT body{restored->screen.left + 330, restored->screen.top + 100};
+    const auto isMenu = [&](const ShownWindow& w) { return w.screen.left == body.x && w.screen.top == body.y; };
+    m_x.Click(body, 3);
+    ASSERT_TRUE(WaitForWindow(isMenu).has_value()) << "no system menu at the mouse:" << Shown();
+
+    if (const auto press = GetParam().press) {
+        m_x.MovePointer(*press);
+        m_x.LeftButton(true);
+        EXPECT_TRUE(WaitUntilGone(isMenu)) << "the menu stayed open:" << Shown();
+        m_x.LeftButton(false);
+    } else {
+        m_x.Activate(other);
+        EXPECT_TRUE(WaitUntilGone(isMenu)) << "the menu stayed open:" << Shown();
+    }
+    EndAsAtLogout();
+}
+
+const TurningAway kTurningAway[] = {
+    {"APressOnTheOtherProgramsWindow", POINT{1725, 225}, false},
+    {"APressOnTheDesktop", POINT{100, 1000}, false},
+    {"TheOtherProgramTakingTheKeyboard", std::nullopt, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Program, SystemMenuBesideAnotherProgram, ::testing::ValuesIn(kTurningAway),
+                         [](const ::testing::TestParamInfo<TurningAway>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace xserver_test

@@ -281,6 +281,9 @@ class QuickClicksWithThePointTool : public ViewerOnXServer, public ::testing::Wi
 
 TEST_P(QuickClicksWithThePointTool, EachClickActs)
 {
+    if (m_x.HasWindowManager())
+        GTEST_SKIP() << "needs a bare server: a window manager that holds each press to focus the window first lets the "
+                        "next motion overtake it when presses come within a millisecond, as no hand makes them";
     const QuickClicks& c = GetParam();
     OpenViewer(true);
     ASSERT_TRUE(WaitForImageInPane()) << "no camera frame in the pane";
