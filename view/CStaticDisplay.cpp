@@ -431,6 +431,7 @@ void CStaticDisplay::DrawScene()
         const bool rectsCalm = DrawRects(alarmOn);
         const bool polygonsCalm = DrawPolygons(alarmOn);
         DrawLabels();
+        r.DrawStamps();
         if ((rectsCalm && polygonsCalm) || !alarmOn)
             theApp.m_nAlarmCountdown = 0;
         glDisable(GL_COLOR_LOGIC_OP);
@@ -554,18 +555,17 @@ bool CStaticDisplay::DrawRects(bool alarmOn)
                 r.DrawLine(x + w - 5, y + h - 1, x + w - 1, y + h - 1, 0);
                 r.DrawLine(x + w - 1, y + h - 1, x + w - 1, y + h - 5, 0);
             }
-            r.DrawRect(x, y, w, h, 0);
+            r.StampRect(x, y, w, h, 0);
             RoiStats s;
             CalcRectStats(m_shown.block, &v, &c, &s);
             if (ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)) > threshold) {
-                r.DrawLine(x + 1, y + 3, x + 1, y + h - 3, 0);
-                r.DrawLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
+                r.StampLine(x + 1, y + 3, x + 1, y + h - 3, 0);
+                r.StampLine(x + w - 1, y + 3, x + w - 1, y + h - 3, 0);
                 RaiseAlarm(alarmOn);
                 calm = false;
             }
             const POINT m = v.FlipPoint(POINT{s.x, s.y});
-            r.DrawCircle(static_cast<float>(m.x), static_cast<float>(m.y), 1.0f, 100, 0);
-            r.DrawCross(m.x, m.y, 2, 0);
+            r.StampMarker(m.x, m.y, 1.0f, 100, 2, 0);
             std::snprintf(label, sizeof label, "%.1f /%.1f /%.1f", ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.mean)));
@@ -621,8 +621,7 @@ bool CStaticDisplay::DrawPolygons(bool alarmOn)
                 calm = false;
             }
             const POINT m = v.FlipPoint(POINT{s.x, s.y});
-            r.DrawCircle(static_cast<float>(m.x), static_cast<float>(m.y), 1.0f, 100, 0);
-            r.DrawCross(m.x, m.y, 2, 0);
+            r.StampMarker(m.x, m.y, 1.0f, 100, 2, 0);
             std::snprintf(label, sizeof label, "#%d(%.1f/%.1f/%.1f)", static_cast<int>(i) + 1,
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.max)),
                           ZelColorMap::RawToCelsius(static_cast<std::uint16_t>(s.min)),

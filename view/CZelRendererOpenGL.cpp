@@ -3,10 +3,14 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/window.h"
 #include "platform/text/text.h"
 #include "platform/wgl/wgl.h"
 
@@ -14,6 +18,39 @@ namespace {
 
 constexpr double kTwoPi = 6.2831852;  // the constant the circles are drawn with
 constexpr int kGlyphCount = 128;
+// Stamps learnt are forgotten all together when there are this many, some 8 MB: where the view's
+// scale is not whole they are learnt place by place, and a marker follows the hottest pixel of its
+// region about, over all of it where the region is even.
+constexpr std::size_t kStampsKept = 32768;
+
+// RGBA pixels of a part of the framebuffer, rows bottom first.
+std::vector<std::uint8_t> ReadPixels(const ViewRect& box)
+{
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(box.w) * box.h * 4);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glReadPixels(box.x, box.y, box.w, box.h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glPopClientAttrib();
+    return pixels;
+}
+
+bool Meet(const ViewRect& a, const ViewRect& b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+bool Within(const ViewRect& inner, const ViewRect& outer)
+{
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w && inner.y + inner.h <= outer.y + outer.h;
+}
+
+ViewRect Moved(const ViewRect& r, POINT by)
+{
+    return ViewRect{r.x + by.x, r.y + by.y, r.w, r.h};
+}
 
 GLenum PixelLayout(int format)
 {
@@ -119,6 +156,7 @@ int CZelRendererOpenGL::BeginFrame(std::uint32_t colour)
 
 void CZelRendererOpenGL::EndFrame()
 {
+    DrawStamps();
     if (m_b3D) {
         glPopMatrix();
         glFinish();
@@ -272,12 +310,194 @@ void CZelRendererOpenGL::DrawCircle(float x, float y, float radius, std::uint32_
     const double rx = 2.0 * r / (s.w ? s.w : 1);
     const double ry = -2.0 * r / (s.h ? s.h : 1);
     glColor3f(1, 1, 1);
-    glBegin(GL_POLYGON);
+    // In one draw from an array: in immediate mode the driver may cut a polygon that follows others
+    // in its batch, and the pieces' outline takes a few other pixels, so the same circle would not
+    // always draw the same.
+    std::vector<GLfloat> rim(2 * static_cast<std::size_t>(segments));
     for (std::uint32_t i = 0; i < segments; ++i) {
         const float a = static_cast<float>(i * (kTwoPi / segments));
-        glVertex2f(static_cast<float>(cx + std::cos(a) * rx), static_cast<float>(cy + std::sin(a) * ry));
+        rim[2 * i] = static_cast<float>(cx + std::cos(a) * rx);
+        rim[2 * i + 1] = static_cast<float>(cy + std::sin(a) * ry);
     }
-    glEnd();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, rim.data());
+    glDrawArrays(GL_POLYGON, 0, static_cast<GLsizei>(segments));
+    glPopClientAttrib();
+}
+
+std::size_t CZelRendererOpenGL::StampKeyHash::operator()(const StampKey& key) const
+{
+    std::size_t h = 0;
+    auto mix = [&h](const auto& values) {
+        for (int v : values)
+            h = h * 1000003u ^ static_cast<unsigned>(v);
+    };
+    mix(key.shape);
+    mix(key.place);
+    mix(key.lines);
+    return h;
+}
+
+const CZelRendererOpenGL::StampState& CZelRendererOpenGL::CurrentStampState()
+{
+    StampState& s = m_stampState;
+    if (s.asked)
+        return s;
+    s.asked = true;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    s.viewport = ViewRect{viewport[0], viewport[1], viewport[2], viewport[3]};
+    RECT client{};
+    GetClientRect(WindowFromDC(m_hDC), &client);
+    const int left = std::max(s.viewport.x, 0), bottom = std::max(s.viewport.y, 0);
+    const int right = std::min(s.viewport.x + s.viewport.w, static_cast<int>(client.right));
+    const int top = std::min(s.viewport.y + s.viewport.h, static_cast<int>(client.bottom));
+    s.room = ViewRect{left, bottom, right - left, top - bottom};
+    std::array<int, 8>& k = s.lines;
+    k[0] = glIsEnabled(GL_LINE_STIPPLE);
+    glGetIntegerv(GL_LINE_STIPPLE_PATTERN, &k[1]);
+    glGetIntegerv(GL_LINE_STIPPLE_REPEAT, &k[2]);
+    glGetIntegerv(GL_POLYGON_MODE, &k[3]);  // front and back
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    k[5] = std::bit_cast<int>(width);
+    k[6] = glIsEnabled(GL_LINE_SMOOTH);
+    k[7] = glIsEnabled(GL_POLYGON_SMOOTH);
+    return s;
+}
+
+std::pair<POINT, std::array<int, 11>> CZelRendererOpenGL::StampPlace(int view, int x, int y) const
+{
+    const ViewRect& s = m_pViews[view].source;
+    const ViewRect& p = m_stampState.viewport;
+    // A whole scale puts every image point on a window pixel's corner (up to a rounding far below
+    // the rasterizer's sub-pixel steps), and the line stipple starts afresh with each line: the
+    // pixels a drawing inverts move with it. Any other scale puts them on fractions of pixels
+    // that change from place to place.
+    if (s.w > 0 && s.h > 0 && p.w % s.w == 0 && p.h % s.h == 0) {
+        const int across = p.w / s.w, up = p.h / s.h;
+        return {POINT{p.x + (x - s.x) * across, p.y + p.h - (y - s.y) * up}, {1, across, up}};
+    }
+    return {POINT{0, 0}, {0, x, y, p.x, p.y, p.w, p.h, s.x, s.y, s.w, s.h}};
+}
+
+ViewRect CZelRendererOpenGL::WindowBox(int view, int x0, int y0, int x1, int y1) const
+{
+    // A pixel changed on the box's edge would mean the drawing reaches further.
+    constexpr int kMargin = 3;
+    double ax, ay, bx, by;
+    MapPoint(view, x0, y0, ax, ay);
+    MapPoint(view, x1, y1, bx, by);
+    const ViewRect& p = m_stampState.viewport;
+    auto column = [&](double cx) { return static_cast<int>(std::floor(p.x + (cx + 1) * p.w / 2)); };
+    auto row = [&](double cy) { return static_cast<int>(std::floor(p.y + (cy + 1) * p.h / 2)); };
+    return ViewRect{std::min(column(ax), column(bx)) - kMargin, std::min(row(ay), row(by)) - kMargin,
+                    std::abs(column(bx) - column(ax)) + 2 * kMargin + 1, std::abs(row(by) - row(ay)) + 2 * kMargin + 1};
+}
+
+void CZelRendererOpenGL::Stamped(const std::array<int, 4>& shape, int view, int x, int y, int x0, int y0, int x1, int y1,
+                                 std::function<void()> draw)
+{
+    if (!platform::wgl::PixelInversion::Applies()) {
+        draw();
+        return;
+    }
+    const StampState& state = CurrentStampState();
+    const auto [origin, place] = StampPlace(view, x, y);
+    const StampKey key{shape, place, state.lines};
+    const auto found = m_stamps.find(key);
+    const ViewRect box = found == m_stamps.end() ? WindowBox(view, x0, y0, x1, y1) : Moved(found->second.box, origin);
+    // Lines clipped at the viewport's edge may take other pixels than where they are whole.
+    if (!Within(box, state.room)) {
+        draw();
+        return;
+    }
+    if (found == m_stamps.end())
+        m_newStamps.push_back(NewStamp{key, box, origin, std::move(draw)});
+    else
+        m_gathered.Add(box.x, box.y, box.w, box.h, (box.w + 7) / 8, found->second.bits.data());
+}
+
+void CZelRendererOpenGL::LearnNewStamps()
+{
+    std::vector<const NewStamp*> learnt;
+    std::vector<const NewStamp*> drawnOnly;
+    for (const NewStamp& n : m_newStamps) {
+        const bool first = std::none_of(learnt.begin(), learnt.end(),
+                                        [&](const NewStamp* o) { return o->key == n.key || Meet(o->box, n.box); });
+        (first ? learnt : drawnOnly).push_back(&n);
+    }
+    // They were met under an inverting operation; the ones not learnt go first, out of the way.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_INVERT);
+    for (const NewStamp* n : drawnOnly)
+        n->draw();
+    std::vector<std::vector<std::uint8_t>> before;
+    for (const NewStamp* n : learnt)
+        before.push_back(ReadPixels(n->box));
+    for (const NewStamp* n : learnt)
+        n->draw();
+    glPopAttrib();
+    for (std::size_t k = 0; k < learnt.size(); ++k) {
+        const NewStamp& n = *learnt[k];
+        std::optional<Stamp> stamp = ChangedPixels(n.box, before[k], ReadPixels(n.box));
+        if (!stamp)
+            continue;
+        if (m_stamps.size() >= kStampsKept)
+            m_stamps.clear();
+        stamp->box = Moved(stamp->box, POINT{-n.origin.x, -n.origin.y});
+        m_stamps.emplace(n.key, std::move(*stamp));
+    }
+    m_newStamps.clear();
+}
+
+std::optional<CZelRendererOpenGL::Stamp> CZelRendererOpenGL::ChangedPixels(const ViewRect& box, const std::vector<std::uint8_t>& before,
+                                                                            const std::vector<std::uint8_t>& after)
+{
+    const int rowBytes = (box.w + 7) / 8;
+    Stamp stamp{box, std::vector<std::uint8_t>(static_cast<std::size_t>(rowBytes) * box.h, 0)};
+    for (int r = 0; r < box.h; ++r) {
+        for (int c = 0; c < box.w; ++c) {
+            const std::size_t i = (static_cast<std::size_t>(r) * box.w + c) * 4;
+            if (std::equal(&before[i], &before[i] + 4, &after[i]))
+                continue;
+            if (r == 0 || c == 0 || r == box.h - 1 || c == box.w - 1)
+                return std::nullopt;
+            stamp.bits[static_cast<std::size_t>(r) * rowBytes + c / 8] |= static_cast<std::uint8_t>(0x80 >> (c % 8));
+        }
+    }
+    return stamp;
+}
+
+void CZelRendererOpenGL::StampMarker(int x, int y, float radius, std::uint32_t segments, int crossSize, int view)
+{
+    const int reach = std::max(static_cast<int>(static_cast<unsigned>(radius)), std::abs(crossSize));
+    Stamped({0, std::bit_cast<int>(radius), static_cast<int>(segments), crossSize}, view, x, y, x - reach, y - reach, x + reach,
+            y + reach, [=, this] {
+                DrawCircle(static_cast<float>(x), static_cast<float>(y), radius, segments, view);
+                DrawCross(x, y, crossSize, view);
+            });
+    glColor3f(1, 1, 1);  // as the circle leaves it
+}
+
+void CZelRendererOpenGL::StampRect(int x, int y, int w, int h, int view)
+{
+    Stamped({1, w, h, 0}, view, x, y, x, y, x + w, y + h, [=, this] { DrawRect(x, y, w, h, view); });
+}
+
+void CZelRendererOpenGL::StampLine(int x0, int y0, int x1, int y1, int view)
+{
+    Stamped({2, x1 - x0, y1 - y0, 0}, view, x0, y0, x0, y0, x1, y1, [=, this] { DrawLine(x0, y0, x1, y1, view); });
+}
+
+void CZelRendererOpenGL::DrawStamps()
+{
+    m_stampState.asked = false;
+    m_gathered.Draw();
+    if (!m_newStamps.empty())
+        LearnNewStamps();
 }
 
 void CZelRendererOpenGL::DrawColorWheel(float x, float y, float radius, const std::uint8_t* colours,

@@ -1,5 +1,6 @@
 // Text in OpenGL contexts: glyphs rasterised once per font and character, put into display lists
-// (wglUseFontBitmaps) or drawn straight from the store (platform::wgl::DrawGlyphRuns).
+// (wglUseFontBitmaps) or drawn straight from the store (platform::wgl::DrawGlyphRuns), under an
+// inverting logic operation all texts of a call in one draw.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -152,6 +153,9 @@ void KeepApart()
 
 struct PlacedRun {
     const platform::wgl::GlyphRun* run = nullptr;
+    bool valid = false;  // the raster position, in window pixels
+    float x = 0;
+    float y = 0;
     std::vector<const GlyphBitmap*> glyphs;
     std::vector<RECT> pixels;  // of the glyphs that draw, while the raster position is valid
     RECT bounds{0, 0, 0, 0};   // of them all
@@ -168,6 +172,9 @@ PlacedRun Place(const platform::wgl::GlyphRun& run, GlyphStore& store)
     GLfloat position[4] = {};
     glGetIntegerv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    p.valid = valid != GL_FALSE;
+    p.x = position[0];
+    p.y = position[1];
     float x = position[0];
     for (int i = 0; i < run.count; ++i) {
         const GlyphBitmap& g = store.Glyph(static_cast<char32_t>(run.text[i]));
@@ -217,6 +224,34 @@ void Draw(const PlacedRun& p)
     }
 }
 
+// Where glBitmap puts a glyph's lower-left pixel: the raster position less the glyph's origin,
+// rounded down after the driver's allowance for a position a hair below a whole pixel.
+int BitmapCorner(float rasterPosition, float origin)
+{
+    constexpr float kAllowance = 0.0001f;
+    return static_cast<int>(std::floor(rasterPosition + kAllowance - origin));
+}
+
+// Gathers the run's glyphs where they would land, the position moving on by each advance as
+// the raster position does.
+void Gather(platform::wgl::PixelInversion& inversion, const PlacedRun& p)
+{
+    if (!p.valid) return;
+    float x = p.x;
+    for (const GlyphBitmap* g : p.glyphs) {
+        if (!g->bits.empty())
+            inversion.Add(BitmapCorner(x, g->originX), BitmapCorner(p.y, g->originY), g->width, g->height, g->rowBytes, g->bits.data());
+        x += g->advance;
+    }
+}
+
+// Sets the raster position where the run leaves it.
+void MoveOver(const PlacedRun& p)
+{
+    glRasterPos2f(p.run->x, p.run->y);
+    for (const GlyphBitmap* g : p.glyphs) SkipGlyph(*g);
+}
+
 }  // namespace
 
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) { return UseFontBitmaps(dc, first, count, listBase, true); }
@@ -231,6 +266,19 @@ BOOL platform::wgl::DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count)
     GlyphStore store(font);
     std::vector<PlacedRun> placed;
     placed.reserve(static_cast<std::size_t>(count));
+    if (platform::wgl::PixelInversion::Applies()) {
+        // One draw for all the texts, however they cross: the driver's own bitmap draws cost
+        // many times more, a draw for every few glyphs. The gathering is kept for the thread's
+        // next texts, as its mask is as large as the framebuffer.
+        static thread_local platform::wgl::PixelInversion inversion;
+        for (int i = 0; i < count; ++i) {
+            placed.push_back(Place(runs[i], store));
+            Gather(inversion, placed.back());
+        }
+        inversion.Draw();
+        MoveOver(placed.back());
+        return TRUE;
+    }
     int layers = 0;
     for (int i = 0; i < count; ++i) {
         PlacedRun p = Place(runs[i], store);
@@ -248,9 +296,6 @@ BOOL platform::wgl::DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count)
         }
     }
     // The raster position as the last text leaves it, when another was drawn after it.
-    if (last != &placed.back()) {
-        glRasterPos2f(placed.back().run->x, placed.back().run->y);
-        for (const GlyphBitmap* g : placed.back().glyphs) SkipGlyph(*g);
-    }
+    if (last != &placed.back()) MoveOver(placed.back());
     return TRUE;
 }

@@ -231,6 +231,14 @@ void platform::wgl::detail::ClearErrors()
     }
 }
 
+bool platform::wgl::detail::CurrentFramebufferSize(int* width, int* height)
+{
+    if (!current.context) return false;
+    *width = current.context->width;
+    *height = current.context->height;
+    return true;
+}
+
 void platform::wgl::detail::FinishPicture(const platform::user::Surface& surface, int width, int height, bool turn, bool opaque)
 {
     if (turn) {

@@ -7,6 +7,9 @@
 // answer for the calling thread.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/kernel/win_types.h"
 #include "platform/text/text.h"  // WCHAR
 
@@ -97,5 +100,38 @@ struct GlyphRun {
 // draws as the driver allows (where texts cross, each glyph's pixels are still drawn by
 // themselves). FALSE without a current context.
 BOOL DrawGlyphRuns(HDC dc, const GlyphRun* runs, int count);
+
+// Pixels of the current context's framebuffer to invert, gathered from bitmaps and then inverted
+// together. Under an inverting logic operation a pixel's colour depends only on how many
+// fragments reach it, so this draws what drawing each bitmap by itself there draws: a pixel that an
+// odd number of the bitmaps cover is inverted, every other one is kept.
+class PixelInversion {
+public:
+    // Whether the current drawing state only inverts the pixels that fragments reach (an inverting
+    // logic operation, no alpha, depth or stencil test): where it does, gathering and drawing with
+    // a PixelInversion gives the picture that drawing there does.
+    static bool Applies();
+    // A bitmap in glBitmap's layout (rows bottom first, rowBytes bytes each, the most significant
+    // bit leftmost) whose lower-left pixel lies at (left, bottom) in window pixels. Pixels outside
+    // the framebuffer are dropped. Needs a current context.
+    void Add(int left, int bottom, int width, int height, int rowBytes, const std::uint8_t* bits);
+    // Inverts the gathered pixels and forgets them; draws nothing when none are gathered. The
+    // scissor test applies; every other drawing state is the draw's own and is put back afterwards.
+    void Draw();
+
+private:
+    // The parts of the gathered rows with pixels set, rows close together joined (y up).
+    std::vector<RECT> Bands() const;
+    // A part of the mask as an image of a byte a pixel: 0xFF to invert, else 0.
+    void MakeImage(const RECT& part);
+
+    int m_width = 0;  // of the framebuffer the pixels were gathered for
+    int m_height = 0;
+    int m_maskRowBytes = 0;
+    // A bit a pixel, set to invert; rows bottom first, the most significant bit leftmost.
+    std::vector<std::uint8_t> m_mask;
+    RECT m_gathered{0, 0, 0, 0};        // the part of the mask that may have bits set (y up)
+    std::vector<std::uint8_t> m_image;  // of the part being drawn
+};
 
 }  // namespace platform::wgl

@@ -147,12 +147,14 @@ int LitPixels(const Drawn& a, const Drawn& b)
 }
 
 // One text; texts that cross (the second one a few pixels right and up); three in a heap; and
-// texts that start just below and just above whole pixels, where the driver's rounding decides.
+// texts that start just below and just above whole pixels, where the driver's rounding decides,
+// also closer below than its allowance.
 const std::vector<std::vector<Origin>> kOrigins = {
     {{12, 50}},
     {{12, 50}, {17, 53}},
     {{12, 50}, {17, 53}, {14, 47}},
     {{30.9996f, 49.9997f}, {36.0003f, 52.0002f}, {12, 50}},
+    {{40.99997f, 50.99996f}},
 };
 
 TEST_P(StoredGlyphs, DrawWhatListsOfTheSameCharactersDraw)
