@@ -396,8 +396,9 @@ ViewRect CZelRendererOpenGL::WindowBox(int view, int x0, int y0, int x1, int y1)
                     std::abs(column(bx) - column(ax)) + 2 * kMargin + 1, std::abs(row(by) - row(ay)) + 2 * kMargin + 1};
 }
 
+template <class Draw>
 void CZelRendererOpenGL::Stamped(const std::array<int, 4>& shape, int view, int x, int y, int x0, int y0, int x1, int y1,
-                                 std::function<void()> draw)
+                                 Draw draw)
 {
     if (!platform::wgl::PixelInversion::Applies()) {
         draw();

@@ -129,8 +129,10 @@ private:
     ViewRect WindowBox(int view, int x0, int y0, int x1, int y1) const;
     // Gathers the stamp's pixels when they are known, else keeps it for DrawStamps to draw. The
     // anchor (x, y) and the image area (x0, y0)-(x1, y1) that the drawing covers.
-    void Stamped(const std::array<int, 4>& shape, int view, int x, int y, int x0, int y0, int x1, int y1,
-                 std::function<void()> draw);
+    // The drawing is kept as a function only when it is met for the first time, so that a known
+    // stamp costs no allocation.
+    template <class Draw>
+    void Stamped(const std::array<int, 4>& shape, int view, int x, int y, int x0, int y0, int x1, int y1, Draw draw);
     // Draws the new stamps, and keeps the pixels of one of each kind that lies apart from the
     // others; the others are learnt when they come again.
     void LearnNewStamps();

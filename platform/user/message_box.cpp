@@ -140,13 +140,13 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     Box box{escapeOf(buttons)};
     HWND hwnd = makeBox(owner, text ? text : "", caption ? caption : "", buttons, defaultIndex, &box);
     if (hwnd == nullptr) return defaultId;
-    const bool disabledOwner = owner && IsWindowEnabled(owner);
-    if (disabledOwner) EnableWindow(owner, FALSE);
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
     ShowWindow(hwnd, SW_SHOW);
     SetFocus(GetDlgItem(hwnd, defaultId));
     runBox(hwnd, defaultId);
     ShowWindow(hwnd, SW_HIDE);
-    if (disabledOwner) EnableWindow(owner, TRUE);
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
     if (owner && IsWindow(owner)) SetActiveWindow(owner);
     DestroyWindow(hwnd);
     return box.answer;
